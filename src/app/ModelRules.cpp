@@ -1,0 +1,68 @@
+#include "app/ModelRules.h"
+
+#include <initializer_list>
+
+namespace korva {
+
+namespace {
+
+bool startsWithAny(std::string_view s, std::initializer_list<std::string_view> prefixes) {
+    for (std::string_view p : prefixes)
+        if (s.starts_with(p))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int modelFamily(std::string_view m) {
+    if (m.starts_with("KORVA10"))
+        return 2;
+    if (startsWithAny(m, {"KORVA20II", "HDC-61", "LOM 05II", "VK-5070"}))
+        return 3;
+    if (startsWithAny(m, {"KORVA20", "QAL480"}))
+        return 1;
+    if (m.starts_with("NRW-4600"))
+        return 4;
+    if (m.starts_with("KORVA30"))
+        return 5;
+    if (m.starts_with("KORVA40"))
+        return 6;
+    if (m.starts_with("K40"))
+        return 4;
+    if (m.starts_with("Val"))
+        return 5;
+    return 0;
+}
+
+int interfaceKind(std::string_view m, int family) {
+    if (m.ends_with("E-II"))
+        return InterfaceEthernet;
+    if (m.ends_with("W"))
+        return InterfaceWifi;
+    if (m.ends_with("II") && family != 2)
+        return InterfaceUsbPrinter;
+    if (m.ends_with("P"))
+        return InterfaceParallel;
+    if (m.ends_with("S"))
+        return InterfaceSerial;
+    if (m.ends_with("-I"))
+        return InterfaceUsbSerial;
+    return InterfaceNone;
+}
+
+int modelKind(std::string_view m) {
+    if (m.starts_with("KORVA10"))
+        return ModelKindKorva10;
+    if (startsWithAny(m, {"KORVA20II", "HDC-6181", "LOM 05II", "VK-5070"}))
+        return ModelKindKorva20II;
+    if (m.starts_with("NRW-4600"))
+        return ModelKindNrw4600;
+    if (startsWithAny(m, {"KORVA30", "Val"}))
+        return ModelKindKorva30;
+    if (m.starts_with("KORVA40"))
+        return ModelKindKorva40;
+    return ModelKindOther;
+}
+
+} // namespace korva

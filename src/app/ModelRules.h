@@ -1,0 +1,35 @@
+#pragma once
+// What a model name means: its family, its interface kind and its ModelKind. Each is a table of
+// prefix or suffix tests applied in order; the first hit decides.
+#include <string_view>
+
+namespace korva {
+
+// ModelKind: the printer class many rules branch on.
+enum ModelKindValue : int {
+    ModelKindOther = 1,
+    ModelKindKorva10 = 2,
+    ModelKindKorva20II = 3,
+    ModelKindNrw4600 = 4,
+    ModelKindKorva30 = 5,
+    ModelKindKorva40 = 6,
+};
+
+// InterfaceKind: how the model is attached.
+enum InterfaceKindValue : int {
+    InterfaceNone = 0,
+    InterfaceSerial = 1,
+    InterfaceParallel = 2,
+    InterfaceUsbSerial = 3,
+    InterfaceUsbPrinter = 4,
+    InterfaceEthernet = 6,
+    InterfaceWifi = 7,
+};
+
+// 0 means the model is not known (the selection screen then shows "Invalid Device!").
+int modelFamily(std::string_view model);
+// Needs the family, because "...II" is USB only when the family is not 2.
+int interfaceKind(std::string_view model, int family);
+int modelKind(std::string_view model);
+
+} // namespace korva

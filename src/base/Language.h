@@ -1,0 +1,23 @@
+#pragma once
+// The system's default language id, as the screens compare it (0x0412 means Korean).
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace korva {
+
+constexpr std::uint16_t kLangKorean = 0x0412;
+constexpr std::uint16_t kLangJapanese = 0x0411;
+constexpr std::uint16_t kLangEnglishUS = 0x0409;
+
+// Reads an environment variable; returns nullptr when unset (getenv's contract).
+using EnvLookup = std::function<const char*(const char*)>;
+
+// KORVASET_LANGID when set ("0x0412", "1042"), else the first set of LC_ALL, LC_MESSAGES and LANG:
+// ko -> 0x0412, ja -> 0x0411, anything else (or nothing) -> 0x0409.
+std::uint16_t systemLanguageId(const EnvLookup& env);
+std::uint16_t systemLanguageId(); // from the process environment
+
+inline bool isKorean(std::uint16_t langId) { return langId == kLangKorean; }
+
+} // namespace korva

@@ -1,0 +1,276 @@
+#include "base/Profile.h"
+
+#include "base/ErrorLog.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korva {
+
+namespace {
+
+constexpr std::size_t kMaxProfileBytes = 4u << 20;
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<unsigned char>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<unsigned char>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Text lines hold no control characters but tab; anything else marks a corrupt line.
+bool isTextLine(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            return false;
+    return true;
+}
+
+} // namespace
+
+struct Profile::Line {
+    enum Kind { Other, Section, Entry, Unreadable } kind = Other;
+    std::string raw;     // exactly as in the file, without its line end
+    std::string name;    // section name or key
+    std::string value;   // entry value, trimmed and unquoted
+};
+
+Profile::Profile(std::string path, ErrorLog* log) : m_path(std::move(path)), m_log(log) {}
+
+std::string Profile::pathFor(std::string_view programName) {
+    char buffer[4096];
+    std::string dir = ::getcwd(buffer, sizeof buffer) ? buffer : "";
+    return dir + "/" + std::string(programName) + ".INI";
+}
+
+std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline) const {
+    std::vector<Line> lines;
+    newline = "\n";
+    std::ifstream in(m_path, std::ios::binary);
+    exists = static_cast<bool>(in);
+    if (!in)
+        return lines;
+    std::string data;
+    data.resize(kMaxProfileBytes + 1);
+    in.read(data.data(), static_cast<std::streamsize>(data.size()));
+    data.resize(static_cast<std::size_t>(in.gcount()));
+    if (data.size() > kMaxProfileBytes && m_log) {
+        m_log->Print("Profile %s is larger than %zu bytes; the rest is ignored", m_path.c_str(),
+                     kMaxProfileBytes);
+        data.resize(kMaxProfileBytes);
+    }
+    if (data.find("\r\n") != std::string::npos)
+        newline = "\r\n";
+
+    int unreadable = 0;
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        std::size_t end = data.find('\n', pos);
+        std::string raw = data.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? data.size() : end + 1;
+        Line line;
+        std::string_view text = raw;
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+        line.raw.assign(text);
+        std::string_view t = trim(text);
+        if (!isTextLine(text)) {
+            line.kind = Line::Unreadable;
+            ++unreadable;
+        } else if (!t.empty() && t.front() == '[') {
+            std::size_t close = t.find(']');
+            line.kind = Line::Section;
+            line.name.assign(trim(t.substr(1, close == std::string_view::npos ? t.size() - 1
+                                                                                : close - 1)));
+        } else if (!t.empty() && t.front() != ';' && t.find('=') != std::string_view::npos) {
+            std::size_t eq = t.find('=');
+            line.kind = Line::Entry;
+            line.name.assign(trim(t.substr(0, eq)));
+            std::string_view v = trim(t.substr(eq + 1));
+            if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+                v = v.substr(1, v.size() - 2);
+            line.value.assign(v);
+        }
+        lines.push_back(std::move(line));
+    }
+    if (unreadable && m_log)
+        m_log->Print("Profile %s: %d line(s) are not text and were skipped", m_path.c_str(),
+                     unreadable);
+    return lines;
+}
+
+bool Profile::store(const std::vector<Line>& lines, const std::string& newline) {
+    std::string data;
+    for (const Line& line : lines) {
+        data += line.raw;
+        data += newline;
+    }
+    std::string tmp = m_path + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+        if (m_log)
+            m_log->Print("Profile %s: cannot create a temporary file (%d)", m_path.c_str(), errno);
+        return false;
+    }
+    ::fchmod(fd, 0644);
+    const char* p = data.data();
+    std::size_t left = data.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(tmp.c_str(), m_path.c_str()) == 0)
+        return true;
+    int err = errno;
+    ::unlink(tmp.c_str());
+    if (m_log)
+        m_log->Print("Profile %s: write failed (%d)", m_path.c_str(), err);
+    return false;
+}
+
+std::string Profile::GetString(std::string_view section, std::string_view key,
+                               std::string_view defaultValue) const {
+    bool exists = false;
+    std::string newline;
+    bool inSection = false;
+    for (const Line& line : load(exists, newline)) {
+        if (line.kind == Line::Section)
+            inSection = equalsNoCase(line.name, section);
+        else if (inSection && line.kind == Line::Entry && equalsNoCase(line.name, key))
+            return line.value;
+    }
+    return std::string(defaultValue);
+}
+
+int Profile::GetInt(std::string_view section, std::string_view key, int defaultValue) const {
+    const std::string missing = "\x01";
+    std::string value = GetString(section, key, missing);
+    if (value == missing)
+        return defaultValue;
+    return static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
+}
+
+std::vector<std::pair<std::string, std::string>> Profile::Entries(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    bool exists = false;
+    std::string newline;
+    bool inSection = false;
+    for (const Line& line : load(exists, newline)) {
+        if (line.kind == Line::Section)
+            inSection = equalsNoCase(line.name, section);
+        else if (inSection && line.kind == Line::Entry)
+            entries.emplace_back(line.name, line.value);
+    }
+    return entries;
+}
+
+bool Profile::WriteString(std::string_view section, std::string_view key,
+                          std::optional<std::string_view> value) {
+    bool exists = false;
+    std::string newline;
+    std::vector<Line> lines = load(exists, newline);
+
+    auto makeEntry = [&](std::string_view v) {
+        Line line;
+        line.kind = Line::Entry;
+        line.name.assign(key);
+        line.value.assign(v);
+        line.raw = std::string(key) + "=" + std::string(v);
+        return line;
+    };
+
+    bool inSection = false, sectionFound = false, changed = false;
+    std::size_t insertAt = lines.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        Line& line = lines[i];
+        if (line.kind == Line::Section) {
+            if (inSection)
+                break; // the key is not in the section: insert behind its last entry
+            inSection = equalsNoCase(line.name, section);
+            if (inSection) {
+                sectionFound = true;
+                insertAt = i + 1;
+            }
+        } else if (inSection && line.kind == Line::Entry) {
+            if (equalsNoCase(line.name, key)) {
+                if (value)
+                    line = makeEntry(*value);
+                else
+                    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+                changed = true;
+                break;
+            }
+            insertAt = i + 1;
+        }
+    }
+    if (!changed) {
+        if (!value)
+            return true; // deleting what is not there changes nothing
+        if (!sectionFound) {
+            Line header;
+            header.kind = Line::Section;
+            header.name.assign(section);
+            header.raw = "[" + std::string(section) + "]";
+            lines.push_back(header);
+            insertAt = lines.size();
+        }
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), makeEntry(*value));
+    }
+    return store(lines, newline);
+}
+
+bool Profile::WriteInt(std::string_view section, std::string_view key, int value) {
+    return WriteString(section, key, std::to_string(value));
+}
+
+bool Profile::DeleteSection(std::string_view section) {
+    bool exists = false;
+    std::string newline;
+    std::vector<Line> lines = load(exists, newline);
+    std::vector<Line> kept;
+    bool inSection = false, removed = false;
+    for (Line& line : lines) {
+        if (line.kind == Line::Section)
+            inSection = equalsNoCase(line.name, section);
+        if (inSection)
+            removed = true;
+        else
+            kept.push_back(std::move(line));
+    }
+    return removed ? store(kept, newline) : true;
+}
+
+} // namespace korva

@@ -1,0 +1,57 @@
+#pragma once
+// The program's INI profile file, with the profile-string semantics the screens rely on.
+//
+// Contract:
+// - GetString gives the caller's default when the section or key is missing. Values are
+//   trimmed of surrounding blanks, and one pair of enclosing quotes is removed.
+// - Section and key names compare case-insensitively (ASCII).
+// - WriteString with no value (std::nullopt) deletes the key; DeleteSection deletes the whole
+//   section. Everything else in the file (other sections, comments, blank lines, unreadable
+//   lines) is kept as it was, byte for byte.
+// - Every write replaces the file atomically (temporary file, fsync, rename): a crash leaves
+//   either the old or the new profile, never half of one. Returns false (and logs) on failure;
+//   the old file is then untouched.
+// - A corrupt or binary file never stops the program: lines that are not text are skipped
+//   when reading (and logged once per read), kept when writing.
+// Not thread-safe: the screens use it from one thread.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace korva {
+
+class ErrorLog;
+
+class Profile {
+public:
+    explicit Profile(std::string path, ErrorLog* log = nullptr);
+
+    // The profile of a program: "<working directory>/<programName>.INI", fixed at start-up.
+    static std::string pathFor(std::string_view programName);
+
+    const std::string& path() const { return m_path; }
+
+    std::string GetString(std::string_view section, std::string_view key,
+                          std::string_view defaultValue = "") const;
+    // Missing key: the default. Present: its leading decimal number (0 when it has none).
+    int GetInt(std::string_view section, std::string_view key, int defaultValue) const;
+    // The section's entries in file order (empty when the section is missing).
+    std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
+
+    bool WriteString(std::string_view section, std::string_view key,
+                     std::optional<std::string_view> value);
+    bool WriteInt(std::string_view section, std::string_view key, int value);
+    bool DeleteSection(std::string_view section);
+
+private:
+    struct Line;
+    std::vector<Line> load(bool& exists, std::string& newline) const;
+    bool store(const std::vector<Line>& lines, const std::string& newline);
+
+    std::string m_path;
+    ErrorLog* m_log;
+};
+
+} // namespace korva

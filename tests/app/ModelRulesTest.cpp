@@ -1,0 +1,47 @@
+#include "app/ModelRules.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace korva;
+
+struct ModelCase {
+    const char* model;
+    int family, interface, kind;
+};
+
+class ModelRules : public ::testing::TestWithParam<ModelCase> {};
+
+TEST_P(ModelRules, FamilyInterfaceAndKind) {
+    const ModelCase& c = GetParam();
+    int family = modelFamily(c.model);
+    EXPECT_EQ(family, c.family);
+    EXPECT_EQ(interfaceKind(c.model, family), c.interface);
+    EXPECT_EQ(modelKind(c.model), c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ModelRules,
+    ::testing::Values(
+        // The built-in models.
+        ModelCase{"KORVA30U-I", 5, 3, 5}, ModelCase{"KORVA30U-II", 5, 4, 5},
+        ModelCase{"KORVA30S", 5, 1, 5}, ModelCase{"KORVA30P", 5, 2, 5},
+        ModelCase{"KORVA40U-I", 6, 3, 6}, ModelCase{"KORVA40U-II", 6, 4, 6},
+        ModelCase{"KORVA40S", 6, 1, 6}, ModelCase{"KORVA40P", 6, 2, 6},
+        ModelCase{"KORVA40E-II", 6, 6, 6}, ModelCase{"KORVA40W", 6, 7, 6},
+        // Order matters: KORVA20II before KORVA20, HDC-61 for the family, HDC-6181 for the kind.
+        ModelCase{"KORVA20IIS", 3, 1, 3}, ModelCase{"KORVA20S", 1, 1, 1},
+        ModelCase{"KORVA20II", 3, 4, 3}, ModelCase{"HDC-61", 3, 0, 1},
+        ModelCase{"HDC-6181S", 3, 1, 3}, ModelCase{"QAL480P", 1, 2, 1},
+        ModelCase{"LOM 05II", 3, 4, 3}, ModelCase{"VK-5070S", 3, 1, 3},
+        ModelCase{"NRW-4600S", 4, 1, 4},
+        // "K40..." gets family 4 but ModelKind 1; "Val..." family 5 and kind 5.
+        ModelCase{"K40S", 4, 1, 1}, ModelCase{"ValP", 5, 2, 5},
+        // KORVA10 is family 2, so its "II" is not the USB printer interface.
+        ModelCase{"KORVA10II", 2, 0, 2}, ModelCase{"KORVA10S", 2, 1, 2},
+        ModelCase{"KORVA10-I", 2, 3, 2},
+        // "E-II" before "II", "W" before everything else.
+        ModelCase{"NRW-4600E-II", 4, 6, 4}, ModelCase{"KORVA20W", 1, 7, 1},
+        // Unknown models: family 0, kind 1.
+        ModelCase{"EPSON TM-T88", 0, 0, 1}, ModelCase{"korva40s", 0, 0, 1},
+        ModelCase{"", 0, 0, 1}));

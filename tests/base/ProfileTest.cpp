@@ -1,0 +1,133 @@
+#include "base/ErrorLog.h"
+#include "base/Profile.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using korva::Profile;
+using korva::test::TempDir;
+
+TEST(Profile, MissingEntriesGiveTheDefault) {
+    TempDir dir;
+    Profile profile(dir.file("korvaset.INI"));
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile1", "none"), "none");
+    EXPECT_EQ(profile.GetInt("USER", "R_BUF_SZ0", 42), 42);
+    EXPECT_TRUE(profile.Entries("LOGO").empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("korvaset.INI"))) << "reading creates nothing";
+}
+
+TEST(Profile, WriteReadDeleteWithCaseInsensitiveNames) {
+    TempDir dir;
+    Profile profile(dir.file("korvaset.INI"));
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile1", "/tmp/a.bmp"));
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile2", "/tmp/b.bmp"));
+    ASSERT_TRUE(profile.WriteString("FWDN20", "FOLDER", "/fw/x.SHC"));
+    EXPECT_EQ(profile.GetString("logo", "LOGOFILE1"), "/tmp/a.bmp");
+    EXPECT_EQ(profile.GetString("Fwdn20", "folder"), "/fw/x.SHC");
+
+    ASSERT_TRUE(profile.WriteString("logo", "logofile1", "/tmp/c.bmp"));
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile1"), "/tmp/c.bmp");
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile2", std::nullopt));
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile2", "gone"), "gone");
+
+    auto entries = profile.Entries("LOGO");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].second, "/tmp/c.bmp");
+    EXPECT_TRUE(profile.WriteString("LOGO", "never-there", std::nullopt));
+}
+
+TEST(Profile, OtherSectionsCommentsAndValueFormsAreKept) {
+    TempDir dir;
+    const std::string original = "; KORVASet settings\r\n"
+                                 "[DEVICELIST]\r\n"
+                                 "=KORVA40S\r\n"
+                                 "\r\n"
+                                 "[USER]\r\n"
+                                 "  R_BUF_SZ0 =  64  \r\n"
+                                 "Quoted=\"  spaced  \"\r\n"
+                                 "; trailing comment\r\n";
+    dir.write("korvaset.INI", original);
+    Profile profile(dir.file("korvaset.INI"));
+    EXPECT_EQ(profile.GetString("USER", "R_BUF_SZ0"), "64");
+    EXPECT_EQ(profile.GetString("USER", "Quoted"), "  spaced  ");
+    EXPECT_EQ(profile.GetInt("USER", "R_BUF_SZ0", -1), 64);
+    EXPECT_EQ(profile.Entries("DEVICELIST").at(0).second, "KORVA40S");
+
+    ASSERT_TRUE(profile.WriteString("USER", "R_BUF_SZ1", "32"));
+    EXPECT_EQ(dir.read("korvaset.INI"), "; KORVASet settings\r\n"
+                                        "[DEVICELIST]\r\n"
+                                        "=KORVA40S\r\n"
+                                        "\r\n"
+                                        "[USER]\r\n"
+                                        "  R_BUF_SZ0 =  64  \r\n"
+                                        "Quoted=\"  spaced  \"\r\n"
+                                        "R_BUF_SZ1=32\r\n"
+                                        "; trailing comment\r\n");
+    ASSERT_TRUE(profile.DeleteSection("devicelist"));
+    EXPECT_TRUE(profile.Entries("DEVICELIST").empty());
+    EXPECT_EQ(profile.GetString("USER", "R_BUF_SZ1"), "32");
+}
+
+TEST(Profile, NewSectionGoesAtTheEndAndKeyAfterTheSectionsLastEntry) {
+    TempDir dir;
+    dir.write("p.INI", "[A]\nx=1\n\n[B]\ny=2\n");
+    Profile profile(dir.file("p.INI"));
+    ASSERT_TRUE(profile.WriteString("A", "z", "3"));
+    ASSERT_TRUE(profile.WriteString("C", "w", "4"));
+    EXPECT_EQ(dir.read("p.INI"), "[A]\nx=1\nz=3\n\n[B]\ny=2\n[C]\nw=4\n");
+}
+
+TEST(Profile, WriteReplacesAtomicallyAndFailureKeepsTheOldFile) {
+    TempDir dir;
+    Profile profile(dir.file("korvaset.INI"));
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile1", "/a.bmp"));
+    auto inode = std::filesystem::status(dir.file("korvaset.INI"));
+    (void)inode;
+    struct stat before {};
+    ASSERT_EQ(::stat(dir.file("korvaset.INI").c_str(), &before), 0);
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile2", "/b.bmp"));
+    struct stat after {};
+    ASSERT_EQ(::stat(dir.file("korvaset.INI").c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino) << "a write must replace the file, not rewrite it";
+
+    // A folder that refuses new files: the write fails, the profile stays as it was.
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+        EXPECT_FALSE(profile.WriteString("LOGO", "Logofile3", "/c.bmp"));
+        ::chmod(dir.path().c_str(), 0755);
+    }
+    Profile missingFolder(dir.file("gone/korvaset.INI"));
+    EXPECT_FALSE(missingFolder.WriteString("LOGO", "Logofile1", "/x.bmp"));
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile2"), "/b.bmp");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename(), "korvaset.INI") << "no temporary file left behind";
+}
+
+TEST(Profile, CorruptFileIsReadAsFarAsItMakesSenseAndKeptOnWrite) {
+    TempDir dir;
+    std::string binary("[LOGO]\nLogofile1=/a.bmp\n\x01\x02\xff\x00garbage=1\n", 38);
+    binary += std::string("\x00\x00\x7f", 3) + "\n[USER]\nR_BUF_SZ0=64\n";
+    dir.write("korvaset.INI", binary);
+    korva::ErrorLog log;
+    ASSERT_TRUE(log.Open(dir.file("error.log")));
+    Profile profile(dir.file("korvaset.INI"), &log);
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile1"), "/a.bmp");
+    EXPECT_EQ(profile.GetString("LOGO", "garbage", "skipped"), "skipped");
+    EXPECT_EQ(profile.GetString("USER", "R_BUF_SZ0"), "64");
+    EXPECT_NE(dir.read("error.log").find("not text"), std::string::npos);
+
+    ASSERT_TRUE(profile.WriteString("USER", "R_BUF_SZ1", "32"));
+    std::string after = dir.read("korvaset.INI");
+    EXPECT_NE(after.find(std::string("\x01\x02\xff\x00garbage=1", 13)), std::string::npos)
+        << "unreadable lines are kept byte for byte";
+    EXPECT_EQ(profile.GetString("USER", "R_BUF_SZ1"), "32");
+}
+
+TEST(Profile, PathIsTheWorkingDirectoryAndTheProgramName) {
+    TempDir dir;
+    korva::test::ScopedCwd cwd(dir.path());
+    EXPECT_EQ(Profile::pathFor("korvaset"),
+              std::filesystem::current_path().string() + "/korvaset.INI");
+}
