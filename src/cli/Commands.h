@@ -1,0 +1,19 @@
+#pragma once
+// Each command group of korvactl lives in its own file and registers itself here. A command
+// sets *exitCode (0 only when its job succeeded) from its callback.
+#include "cli/CliOptions.h"
+
+namespace CLI {
+class App;
+}
+
+namespace korva::cli {
+
+struct CliContext {
+    CliOptions options;
+    int exitCode = 0;
+};
+
+void registerLogoCommands(CLI::App& app, CliContext& context);
+
+} // namespace korva::cli

@@ -1,0 +1,37 @@
+// korvactl: the service utility's jobs from the command line, for scripts and headless machines.
+#include "cli/Commands.h"
+
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv) {
+    korva::cli::CliContext context;
+    korva::cli::CliOptions& o = context.options;
+
+    CLI::App app{"korvactl - KORVA printer service utility"};
+    app.require_subcommand(1);
+    app.add_option("--model", o.model, "Printer model name (DeviceTable)")->capture_default_str();
+    app.add_option("--port", o.port,
+                   "Device path, COMn, LPTn, USB, ETHERNET_II or FILE:NAME");
+    app.add_option("--baud", o.baud, "Serial baud rate")->capture_default_str();
+    app.add_option("--data", o.dataBits, "Serial data bits")->capture_default_str();
+    app.add_option("--parity", o.parity, "Serial parity")
+        ->check(CLI::IsMember({"none", "odd", "even"}))
+        ->capture_default_str();
+    app.add_option("--stop", o.stopBits, "Serial stop bits")
+        ->check(CLI::IsMember({1, 2}))
+        ->capture_default_str();
+    app.add_option("--flow", o.flow, "Serial flow control")
+        ->check(CLI::IsMember({"hw", "sw", "none"}))
+        ->capture_default_str();
+    app.add_option("--ip", o.ip, "Network printer address (ETHERNET_II)")->capture_default_str();
+    app.add_option("--tcp-port", o.tcpPort, "Network printer TCP port")->capture_default_str();
+    app.add_option("--sysfs", o.sysRoot, "sysfs root for discovery")->capture_default_str();
+    app.add_option("--dev", o.devRoot, "device-node root for discovery")->capture_default_str();
+    app.add_option("--lang", o.lang, "Language id, e.g. 0x0412 for Korean");
+    app.add_flag("--yes", o.yes, "Answer Yes to every question");
+
+    korva::cli::registerLogoCommands(app, context);
+
+    CLI11_PARSE(app, argc, argv);
+    return context.exitCode;
+}
