@@ -14,6 +14,6 @@ struct CliContext {
     int exitCode = 0;
 };
 
-void registerLogoCommands(CLI::App& app, CliContext& context);
+// Command groups (one line each):
 
 } // namespace korva::cli

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     app.add_option("--lang", o.lang, "Language id, e.g. 0x0412 for Korean");
     app.add_flag("--yes", o.yes, "Answer Yes to every question");
 
-    korva::cli::registerLogoCommands(app, context);
+    // Command groups (one line each):
 
     CLI11_PARSE(app, argc, argv);
     return context.exitCode;
