@@ -25,13 +25,15 @@
 //   whose other side is gone) returns 0 and logs "WriteFile get error result [%d]" (errno).
 //   A file write returns length when all was written, else 0. Never blocks without limit.
 // - Read(buffer, capacity) returns what is waiting now (at most capacity), 0 when nothing is.
-// - Close() returns 1 if a port handle was held. It wakes the receive thread at once and joins
-//   it (unless called from inside the notification, on the receive thread itself; the thread
-//   then leaves its loop when the call returns and is joined later).
+// - Close() returns 1 if a port handle was held. It wakes the receive thread at once (the thread
+//   reads through its own duplicate of the descriptor, so closing the port never pulls a
+//   descriptor from under it); the thread is joined by the next Open and by the destructor, so
+//   the owner's thread never blocks in Close on a notification that waits for it.
 // - The destructor closes and joins.
 //
-// Threads: Open, Write, Close, EnumeratePorts and CollectUsbReplies on the owner's thread. The
-// receive thread is the only caller of Read while it runs and the only producer of m_QueueRead;
+// Threads: Open, Write, Read, Close, EnumeratePorts and CollectUsbReplies on the owner's thread
+// (Read only while no receive thread runs: that thread consumes the port's input). The receive
+// thread is the only producer of m_QueueRead while it runs;
 // it calls m_NotifyWnd->onDataArrived() synchronously after each batch, and shows the queue-full
 // message (catalogue entry 41) through the Prompter on its own thread.
 #include "base/Clock.h"
@@ -42,6 +44,8 @@
 #include "comm/ConnectionSettings.h"
 #include "comm/DeviceRoots.h"
 #include "comm/NotifyTarget.h"
+#include "comm/PortName.h"
+#include "comm/UniqueFd.h"
 #include "comm/UsbDiscovery.h"
 #include "comm/WakeEvent.h"
 
@@ -94,7 +98,8 @@ public:
 
     const DeviceRoots& roots() const { return m_Roots; }
     const std::vector<UsbPrinterInfo>& usbList() const { return m_UsbList; }
-    bool receiveThreadRunning() const { return m_hThread.joinable(); }
+    // True from the start of the receive thread until it has left its loop.
+    bool receiveThreadRunning() const { return m_ThreadAlive.load(); }
 
     // The receive thread routine; 1 when it ended normally, 0 when it could not watch the port.
     static int ThreadWatchComm(CPorts* connection);
@@ -113,11 +118,15 @@ public:
     int m_UsbReplyWaitMs = 100;
 
 private:
+    int openKind(PortKind kind);
     int openSerial();
     int openParallel();
     int openFile();
     int openUsb();
-    void stopReceiveThread();
+    int startReceiveThread();
+    void wakeReceiveThread();
+    void joinReceiveThread();
+    void watchLoop(int fd);
     int writeToDevice(const std::uint8_t* buffer, std::uint32_t length);
     int writeToFile(const std::uint8_t* buffer, std::uint32_t length);
     void queueBatch(const std::uint8_t* data, std::uint32_t length);
@@ -129,6 +138,10 @@ private:
     DeviceRoots m_Roots;
     std::vector<UsbPrinterInfo> m_UsbList;
     std::unique_ptr<WakeEvent> m_WakeThread;
+    PortKind m_OpenKind = PortKind::None;
+    std::string m_WatchedPortName; // the port name as the receive thread reports it
+    UniqueFd m_WatchFd;            // the receive thread's duplicate of m_hPort
+    std::atomic<bool> m_ThreadAlive{false};
     std::mutex m_StartMutex; // orders the thread's first look at m_ThreadId after Open set it
     std::thread m_hThread;
     std::thread::id m_ThreadId;
