@@ -16,7 +16,7 @@ struct SimOptions {
     bool serial = false;   // a pseudo-terminal standing in for a COM port
     bool parallel = false; // a pseudo-terminal standing in for a bidirectional LPT port
     bool usb = false;      // a pseudo-terminal as the USB printer-class node (replies escaped)
-    int tcpPort = -1;      // -1: no TCP service; 0: 127.0.0.1 with an OS-assigned port; else that port
+    int tcpPort = -1; // -1: no TCP service; 0: 127.0.0.1 with an OS-assigned port; else that port
     std::string udpAddress; // "" off; else a 127.x.y.z address to answer network records on
     int udpPort = 2918;     // the network record port (tests keep 2918 and vary the address)
     std::string sysfsDir;   // with usb: the fake tree is built here (DIR/sys, DIR/dev); "" = a
@@ -28,15 +28,15 @@ struct SimOptions {
     int leaveBusyMs = 3000;
 
     // Faults.
-    int nakEveryK = 0;              // answer every k-th KORVA10 write packet with DLE NAK (0 off)
-    std::vector<int> dropReplyFor;  // setting numbers whose Query setting gets no reply
-    bool splitReplies = false;      // cut replies into random fragments, join tails with the next
-    bool statusBlocks = false;      // put an automatic status block 10 00 00 0F before each reply
-    bool garbage = false;           // put 1..8 random bytes (never 10, 27, 37) before each reply
-    long closeAfterBytes = -1;      // close a link once it has received this many bytes (-1 off)
-    int bytesPerSecond = 0;         // slow link: at most this many bytes per second each way (0 off)
-    bool mute = false;              // decode everything, answer nothing
-    unsigned seed = 1;              // for the random faults, so a run can be repeated
+    int nakEveryK = 0;             // answer every k-th KORVA10 write packet with DLE NAK (0 off)
+    std::vector<int> dropReplyFor; // setting numbers whose Query setting gets no reply
+    bool splitReplies = false;     // cut replies into random fragments, join tails with the next
+    bool statusBlocks = false;     // put an automatic status block 10 00 00 0F before each reply
+    bool garbage = false;          // put 1..8 random bytes (never 10, 27, 37) before each reply
+    long closeAfterBytes = -1;     // close a link once it has received this many bytes (-1 off)
+    int bytesPerSecond = 0;        // slow link: at most this many bytes per second each way (0 off)
+    bool mute = false;             // decode everything, answer nothing
+    unsigned seed = 1;             // for the random faults, so a run can be repeated
 
     // The network record the printer reports (search) until a change record replaces it.
     std::string ip = "192.168.0.254";
