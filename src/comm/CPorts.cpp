@@ -76,7 +76,6 @@ int CPorts::openSerial() {
         return 0;
 
     if (m_hPort != -1) {
-        wakeReceiveThread();
         joinReceiveThread();
         ::close(m_hPort);
         m_hPort = -1;
@@ -362,6 +361,7 @@ void CPorts::wakeReceiveThread() {
 void CPorts::joinReceiveThread() {
     if (!m_hThread.joinable() || std::this_thread::get_id() == m_ThreadId)
         return;
+    m_bThreadRun = 0; // the thread re-checks this when woken
     m_WakeThread->signal();
     m_hThread.join();
     m_ThreadId = {};
@@ -393,7 +393,7 @@ void CPorts::watchLoop(int fd) {
         bool woken = false;
         int revents = fdio::waitFor(fd, POLLIN, -1, wakeFd, &woken);
         if (woken)
-            continue; // the loop condition tells whether Close asked us to stop
+            return; // the owner is stopping us
         if (revents < 0) {
             m_Log.Print("CPorts::ThreadWatchComm() wait failed [%d]\r\n", errno);
             return;

@@ -1,0 +1,229 @@
+// CPorts on the parallel, file and USB paths, and the USB reply collection.
+#include "FakeDeviceTree.h"
+#include "PtyPair.h"
+
+#include "base/Clock.h"
+#include "base/ErrorLog.h"
+#include "base/MessageCatalogue.h"
+#include "base/RecordingPrompter.h"
+#include "comm/CPorts.h"
+#include "comm/UsbReplyUnescaper.h"
+#include "support/Bytes.h"
+#include "support/TempDir.h"
+
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace korva;
+using namespace korva::test;
+
+namespace {
+
+struct CountingTarget : NotifyTarget {
+    std::atomic<int> count{0};
+    void onDataArrived() override { ++count; }
+};
+
+class Devices : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        ASSERT_TRUE(log.Open(logDir.file("error.log")));
+        ports.m_NotifyWnd = &target;
+    }
+    std::string logText() { return logDir.read("error.log"); }
+    Bytes drainQueue() {
+        Bytes out;
+        while (!ports.m_QueueRead.empty())
+            out.push_back(ports.m_QueueRead.get());
+        return out;
+    }
+
+    PtyPair pty;
+    TempDir logDir;
+    TempDir work;
+    ErrorLog log;
+    VirtualClock clock;
+    RecordingPrompter prompter;
+    MessageCatalogue catalogue;
+    CountingTarget target;
+    FakeDeviceTree tree;
+    CPorts ports{log, catalogue, prompter, clock, tree.roots()};
+};
+
+} // namespace
+
+TEST_F(Devices, ParallelPortIsWriteOnlyAndPassesBytesUnchanged) {
+    ports.m_PortName = "lpt:" + pty.slavePath();
+    ports.m_ReceiveMode = 2; // never a thread on LPT
+    ASSERT_EQ(ports.Open(), 1);
+    EXPECT_EQ(ports.m_bConnected.load(), 1);
+    EXPECT_FALSE(ports.receiveThreadRunning());
+    Bytes data = bytes("1B 40 0A 0D 0A 00 FF");
+    EXPECT_EQ(ports.Write(data.data(), 7), 7);
+    EXPECT_EQ(pty.receive(7), data); // no CR/LF translation on a terminal stand-in
+
+    ASSERT_TRUE(pty.send(bytes("01 02")));
+    std::uint8_t buffer[4];
+    EXPECT_EQ(ports.Read(buffer, 4), 0); // write-only
+    EXPECT_EQ(ports.Close(), 1);
+
+    tree.addNode("lp1", pty.slavePath());
+    ports.m_PortName = "lpt2";
+    ASSERT_EQ(ports.Open(), 1);
+    EXPECT_EQ(ports.m_PortName, "LPT2");
+    EXPECT_EQ(ports.Write(data.data(), 2), 2);
+    EXPECT_EQ(hex(pty.receive(2)), "1B 40");
+
+    ports.m_PortName = "LPT3"; // no lp2 node: the open handle is let go, the open fails
+    EXPECT_EQ(ports.Open(), 0);
+    EXPECT_EQ(ports.m_hPort, -1);
+    EXPECT_NE(logText().find("CPorts::Open() CreateFile error\r\n"), std::string::npos);
+}
+
+TEST_F(Devices, FileOutputAsksForTheNameAndReplacesTheFile) {
+    ScopedCwd cwd(work.path());
+    work.write("out.prn", "old content that must go");
+    prompter.queueInput(std::string()); // OK with an empty name: entry 0, asked again
+    prompter.queueInput(std::string("out.prn"));
+    ports.m_PortName = "FILE";
+    ASSERT_EQ(ports.Open(), 1);
+    EXPECT_EQ(ports.m_PortName, "out.prn");
+    auto shown = prompter.shown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].kind, RecordingPrompter::Shown::InputText);
+    EXPECT_EQ(shown[0].text, "Print to File");
+    EXPECT_EQ(shown[0].caption, "Input the output file name");
+    EXPECT_EQ(shown[1].text, catalogue.text(MsgInputOutputFileName));
+    EXPECT_EQ(shown[2].kind, RecordingPrompter::Shown::InputText);
+
+    Bytes data = bytes("1B 40 41 0A");
+    EXPECT_EQ(ports.Write(data.data(), 4), 4);
+    EXPECT_EQ(ports.Write(data.data(), 0), 0);
+    EXPECT_EQ(ports.Close(), 1);
+    EXPECT_EQ(work.read("out.prn"), "\x1b@A\n");
+
+    // The name stays the file's: a second print to file must set FILE again.
+    EXPECT_EQ(ports.Open(), 0);
+    EXPECT_NE(logText().find("CPorts::Open() Invalid Handle\r\n"), std::string::npos);
+
+    // Leaving the dialog without OK prints to temp.prn.
+    ports.m_PortName = "FILE";
+    ASSERT_EQ(ports.Open(), 1);
+    EXPECT_EQ(ports.m_PortName, "temp.prn");
+    EXPECT_EQ(ports.Write(data.data(), 2), 2);
+    ports.Close();
+    EXPECT_EQ(work.read("temp.prn"), "\x1b@");
+
+    prompter.queueInput(std::string("no/such/folder/x.prn"));
+    ports.m_PortName = "FILE";
+    EXPECT_EQ(ports.Open(), 0);
+}
+
+TEST_F(Devices, UnknownPortNamesAreNotOpened) {
+    for (const char* name : {"ETHERNET_II", "WIFI", "", "PRN"}) {
+        ports.m_PortName = name;
+        EXPECT_EQ(ports.Open(), 0) << name;
+        EXPECT_EQ(ports.m_hPort, -1);
+        EXPECT_EQ(ports.Write(reinterpret_cast<const std::uint8_t*>("x"), 1), 0);
+    }
+    EXPECT_NE(logText().find("CPorts::Open() Invalid Handle\r\n"), std::string::npos);
+}
+
+TEST_F(Devices, UsbOpensThePrinterOfTheModelKind) {
+    PtyPair other;
+    ASSERT_TRUE(other.ok());
+    tree.addUsbPrinter(0, "5e3b", "3004", "0100", other.slavePath());
+    tree.addUsbPrinter(1, "5e3b", "0101", "0100", pty.slavePath());
+    struct Case {
+        int kind;
+        std::string expectedNode; // "" = fails
+    } cases[] = {{1, "lp1"}, {2, "lp1"}, {3, "lp0"}, {4, "lp0"}, {5, ""}, {6, "lp0"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ports.m_PortName = "usb";
+        ports.m_ModelKind = c.kind;
+        if (c.expectedNode.empty()) {
+            EXPECT_EQ(ports.Open(), 0);
+            continue;
+        }
+        ASSERT_EQ(ports.Open(), 1);
+        EXPECT_EQ(ports.m_PortName, "USB");
+        EXPECT_EQ(ports.m_DevicePath, tree.roots().dev + "/usb/" + c.expectedNode);
+        EXPECT_EQ(ports.usbList().size(), 2u);
+        EXPECT_FALSE(ports.receiveThreadRunning());
+        EXPECT_EQ(ports.Write(reinterpret_cast<const std::uint8_t*>("\x0a"), 1), 1);
+        PtyPair& peer = c.expectedNode == "lp1" ? pty : other;
+        EXPECT_EQ(hex(peer.receive(1)), "0A");
+        EXPECT_EQ(ports.Close(), 1);
+        EXPECT_TRUE(ports.usbList().empty()); // released with the connection
+    }
+    // Kind 6 prefers its own printer over the fallback.
+    tree.addUsbPrinter(2, "5e3b", "3012", "0100", pty.slavePath());
+    ports.m_ModelKind = 6;
+    ports.m_PortName = "USB";
+    ASSERT_EQ(ports.Open(), 1);
+    EXPECT_EQ(ports.m_DevicePath, tree.roots().dev + "/usb/lp2");
+}
+
+TEST_F(Devices, UsbRepliesAreUnescapedIntoTheQueue) {
+    tree.addUsbPrinter(0, "5e3b", "3012", "0100", pty.slavePath());
+    ports.m_PortName = "USB";
+    ports.m_ModelKind = 6;
+    ports.m_UsbReplyWaitMs = 5;
+    ASSERT_EQ(ports.Open(), 1);
+    ASSERT_TRUE(pty.send(bytes("37 27 32 34 32 1F 1B 30 1B 1B 1B 41 31 00")));
+    EXPECT_EQ(ports.CollectUsbReplies(), 1);
+    EXPECT_EQ(ports.m_hUsbRead, -1);
+    EXPECT_EQ(target.count.load(), 1);
+    EXPECT_EQ(hex(drainQueue()), "37 27 32 34 32 1F 00 1B 41 31 00");
+
+    // Nothing waiting: four empty passes, no notification.
+    EXPECT_EQ(ports.CollectUsbReplies(), 1);
+    EXPECT_EQ(target.count.load(), 1);
+    EXPECT_TRUE(ports.m_QueueRead.empty());
+
+    // A reply that does not fit is dropped with the queue message.
+    for (int i = 0; i < 4090; ++i)
+        ports.m_QueueRead.put(0);
+    ASSERT_TRUE(pty.send(bytes("01 02 03 04 05 06")));
+    EXPECT_EQ(ports.CollectUsbReplies(), 1);
+    EXPECT_EQ(ports.m_QueueRead.count(), 4090u);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0], catalogue.text(MsgQueueFull));
+}
+
+TEST_F(Devices, UsbReplyCollectionShowsThePathItCannotOpen) {
+    ports.m_DevicePath = tree.roots().dev + "/usb/lp9";
+    EXPECT_EQ(ports.CollectUsbReplies(), 0);
+    ASSERT_EQ(prompter.messages().size(), 1u);
+    EXPECT_EQ(prompter.messages()[0], ports.m_DevicePath);
+    EXPECT_EQ(ports.m_hUsbRead, -1);
+}
+
+TEST(UsbReplyUnescaper, DecodesEscapesAlsoAcrossReads) {
+    struct Case {
+        std::vector<std::string> reads;
+        std::string expected;
+    } cases[] = {
+        {{"1B 30"}, "00"},
+        {{"1B 1B"}, "1B"},
+        {{"1B 41 42"}, "41 42"},
+        {{"30 1B"}, "30"},
+        {{"41 1B", "30 42"}, "41 00 42"},
+        {{"1B", "1B", "1B 30"}, "1B 00"},
+        {{"37 27 1B"}, "37 27"},
+    };
+    for (const Case& c : cases) {
+        UsbReplyUnescaper u;
+        Bytes out;
+        for (const std::string& read : c.reads) {
+            Bytes in = bytes(read);
+            Bytes chunk(in.size());
+            chunk.resize(u.feed(in.data(), in.size(), chunk.data()));
+            out.insert(out.end(), chunk.begin(), chunk.end());
+        }
+        EXPECT_EQ(hex(out), c.expected);
+    }
+}
