@@ -1,0 +1,31 @@
+#pragma once
+// The desktop program's Prompter: QMessageBox, QFileDialog and the "Print to File" dialog.
+//
+// Called on the GUI thread, every call blocks until answered (a modal dialog over the active
+// window). A receive thread may show its queue-full message too: that box is handed to the GUI
+// thread without waiting for it, and the call answers Ok at once, so a thread that the GUI
+// thread is joining can never wait on a box the GUI thread cannot show.
+#include "base/Prompter.h"
+
+class QWidget;
+
+namespace korva {
+
+class MessageCatalogue;
+
+class QtPrompter : public Prompter {
+public:
+    explicit QtPrompter(const MessageCatalogue& catalogue) : m_catalogue(catalogue) {}
+
+    Answer message(const std::string& text, const std::string& caption, Icon icon,
+                   Buttons buttons) override;
+    std::vector<std::string> openFiles(const FileDialog& dialog) override;
+    std::optional<std::string> inputText(const std::string& title,
+                                         const std::string& label) override;
+
+private:
+    static QWidget* owner();
+    const MessageCatalogue& m_catalogue;
+};
+
+} // namespace korva
