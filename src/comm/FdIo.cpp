@@ -71,14 +71,17 @@ WriteResult writeWithin(int fd, const std::uint8_t* data, std::size_t length, in
             result.error = errno;
             return result;
         }
-        if (revents & (POLLERR | POLLNVAL)) {
-            // Let the next write report the device's own error code.
-            n = ::write(fd, data + result.written, length - result.written);
+        if (revents & (POLLERR | POLLNVAL | POLLHUP)) {
+            // Let the next write report the device's own error code; a device that hung up
+            // yet still says "try again" will never take the bytes.
+            do {
+                n = ::write(fd, data + result.written, length - result.written);
+            } while (n < 0 && errno == EINTR);
             if (n > 0) {
                 result.written += static_cast<std::size_t>(n);
                 continue;
             }
-            result.error = n < 0 ? errno : EIO;
+            result.error = (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) ? errno : EIO;
             return result;
         }
     }
