@@ -185,7 +185,25 @@ void UserSetupForm::applyReply(const SettingReply& reply) {
     default:
         break;
     }
-    refresh();
+    refresh(false);
+    // Only the edit the reply is about is overwritten; text typed into the others stays.
+    UserSetupView& view = m_view;
+    switch (reply.number) {
+    case SetWaterMark:
+        view.waterMarkImage.text = std::to_string(m_settings.waterMarkImage);
+        break;
+    case SetCutPosition:
+        view.cutLines.text = std::to_string(m_settings.cutLines);
+        break;
+    case SetLeftMargin:
+        view.margin.text = std::to_string(m_settings.leftMargin);
+        break;
+    case SetSetupCode:
+        view.setupCode.text = m_settings.setupCode;
+        break;
+    default:
+        break;
+    }
 }
 
 void UserSetupForm::setButtons(bool enabled, bool getValueAllowed) {
@@ -418,7 +436,8 @@ bool UserSetupForm::choose(Choice choice, int position) {
         m_receiveError = position;
         break;
     }
-    refresh();
+    // What the user typed into the edits stays: only the choices are redrawn.
+    refresh(false);
     return true;
 }
 
@@ -524,7 +543,7 @@ std::string UserSetupForm::bellTimesLabel() const {
     return m_korean ? "회" : "Times";
 }
 
-void UserSetupForm::refresh() {
+void UserSetupForm::refresh(bool withEdits) {
     UserSetupView& v = m_view;
     const PrinterSettings& s = m_settings;
     v.paperWidth.selected = !s.paperWidth ? -1 : *s.paperWidth == pos::Width80 ? 0 : 1;
@@ -535,9 +554,11 @@ void UserSetupForm::refresh() {
     setRadio(v.paperType, s.paperType);
     setList(v.colorDensity, s.colorDensity);
     setRadio(v.waterMark, s.waterMark);
-    v.waterMarkImage.text = std::to_string(s.waterMarkImage);
+    if (withEdits)
+        v.waterMarkImage.text = std::to_string(s.waterMarkImage);
     setRadio(v.cutPosition, s.cutPosition);
-    v.cutLines.text = std::to_string(s.cutLines);
+    if (withEdits)
+        v.cutLines.text = std::to_string(s.cutLines);
     setRadio(v.drawerWithCut, s.drawerWithCut);
     setList(v.bellType, s.bellType);
     setList(v.bellTimes, s.bellTimes);
@@ -552,12 +573,14 @@ void UserSetupForm::refresh() {
         auto it = std::find(items.begin(), items.end(), std::to_string(*s.printSpeed));
         v.printSpeed.selected = it == items.end() ? -1 : static_cast<int>(it - items.begin());
     }
-    v.margin.text = std::to_string(s.leftMargin);
+    if (withEdits)
+        v.margin.text = std::to_string(s.leftMargin);
     setRadio(v.drawerSelfTest, s.drawerSelfTest);
     setRadio(v.boldKorean, s.boldKorean);
     setList(v.receiveBuffer, s.receiveBuffer);
     setRadio(v.stopBit, s.stopBit);
-    v.setupCode.text = s.setupCode;
+    if (withEdits)
+        v.setupCode.text = s.setupCode;
     setRadio(v.emulation, s.emulation);
     setList(v.printDensity, s.printDensity);
     setRadio(v.autoCutter, s.autoCutter);

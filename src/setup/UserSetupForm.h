@@ -87,8 +87,8 @@ public:
     // group stay. The image number and line count go back to 1 and 0 when resetEdits.
     void disableAfterFailure(bool resetEdits);
 
-    // Writes the choices into the view's selections and edit texts.
-    void refresh();
+    // Writes the choices into the view's selections and, withEdits, the edit texts.
+    void refresh(bool withEdits = true);
 
     UserSetupView& view() { return m_view; }
     const UserSetupView& view() const { return m_view; }

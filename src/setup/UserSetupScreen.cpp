@@ -259,6 +259,11 @@ void UserSetupScreen::getValueSerial() {
         m_ctx.ports.CollectUsbReplies();
 }
 
+void UserSetupScreen::collectLateReplies() {
+    if (!m_closed && m_kind == PortKind::Usb && m_ctx.ports.m_bConnected)
+        m_ctx.ports.CollectUsbReplies();
+}
+
 void UserSetupScreen::getValueNetwork() {
     m_replyThread.flush([this] { pumpReplies(); });
     if (!probe()) {

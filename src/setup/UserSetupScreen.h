@@ -95,6 +95,10 @@ public:
     // See UserSetupForm::resetChoices.
     void resetChoices(bool keepMarginAndCode, const std::vector<Choice>& keep = {});
 
+    // USB only: runs the reply collection again for replies that came after its four passes
+    // (they wait in the device until read). Nothing is sent. No effect on other ports.
+    void collectLateReplies();
+
     // Applies the replies waiting in the mailbox; returns how many.
     int pumpReplies();
     // Waits up to timeoutMs (real time) for a reply, then applies what arrived.

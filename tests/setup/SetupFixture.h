@@ -42,7 +42,11 @@ public:
     explicit SetupFixture(std::uint16_t langId = kLangEnglishUS, DeviceRoots roots = {})
         : cwd(dir.path()),
           app(std::make_unique<AppContext>(clock, prompter, langId, std::move(roots),
-                                           dir.file("korvaset.INI"))) {}
+                                           dir.file("korvaset.INI"))) {
+        app->log.Open(dir.file("error.log"));
+    }
+
+    std::string logText() const { return dir.read("error.log"); }
 
     // The screen on the connection as chosen so far (port name, model kind, serial fields).
     UserSetupScreen& makeScreen(const std::string& summary = "KORVA40 - test") {
@@ -76,6 +80,16 @@ public:
             screen->waitForReplies(5);
         }
         return true;
+    }
+
+    // Every queried setting answered; on USB the reply collection runs again meanwhile.
+    bool answerAll(int tries = 10) {
+        for (int i = 0; i < tries; ++i) {
+            if (pumpUntil([&] { return allAnswered(); }, 500))
+                return true;
+            screen->collectLateReplies();
+        }
+        return allAnswered();
     }
 
     bool allAnswered() const {
