@@ -15,5 +15,6 @@ struct CliContext {
 };
 
 // Command groups (one line each):
+void registerLogoCommands(CLI::App& app, CliContext& context);
 
 } // namespace korva::cli

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     app.add_flag("--yes", o.yes, "Answer Yes to every question");
 
     // Command groups (one line each):
+    korva::cli::registerLogoCommands(app, context);
 
     CLI11_PARSE(app, argc, argv);
     return context.exitCode;

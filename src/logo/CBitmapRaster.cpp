@@ -1,0 +1,243 @@
+#include "logo/CBitmapRaster.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace korva {
+
+namespace {
+
+// The luminance weights are single-precision constants; the sum is formed in double and
+// truncated, so pure white comes out as 254.
+constexpr double kBlue = 0.11f;
+constexpr double kGreen = 0.59f;
+constexpr double kRed = 0.3f;
+// The same weights times 8, for 5-bit channels.
+constexpr double kRed5 = 2.4f;
+constexpr double kGreen5 = 4.72f;
+constexpr double kBlue5 = 0.88f;
+
+int weighted(int blue, int green, int red) {
+    return static_cast<int>(kBlue * blue + kGreen * green + kRed * red);
+}
+
+int weighted(const BmpColour& c) {
+    return weighted(c.blue, c.green, c.red);
+}
+
+std::uint8_t clampByte(int v) {
+    return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+}
+
+} // namespace
+
+CBitmapRaster::CBitmapRaster(const LogoOptions& options)
+    : m_options(options), m_work(std::make_unique<std::uint8_t[]>(kBufferBytes)),
+      m_output(std::make_unique<std::uint8_t[]>(kBufferBytes)),
+      m_scratch(std::make_unique<std::uint8_t[]>(kBufferBytes)) {}
+
+bool CBitmapRaster::Load(const std::string& path) {
+    BmpImage image;
+    BmpDecodeResult result = BmpDecoder::decodeFile(path, image);
+    return afterLoad(std::move(result), std::move(image));
+}
+
+bool CBitmapRaster::LoadBytes(std::span<const std::uint8_t> file) {
+    BmpImage image;
+    BmpDecodeResult result = BmpDecoder::decode(file, image);
+    return afterLoad(std::move(result), std::move(image));
+}
+
+bool CBitmapRaster::afterLoad(BmpDecodeResult result, BmpImage image) {
+    m_lastResult = std::move(result);
+    m_outputLength = 0;
+    m_padBytes = 0;
+    if (!m_lastResult.ok()) {
+        // A failed load must not leave the previous image's size behind: a record built from
+        // it would announce data that never follows.
+        m_image = BmpImage();
+        m_W8 = m_H8 = 0;
+        return false;
+    }
+    m_image = std::move(image);
+    m_W8 = (m_image.width() + 7) / 8 * 8;
+    m_H8 = (m_image.height() + 7) / 8 * 8;
+    return true;
+}
+
+int CBitmapRaster::grayAt(int x, int y) const {
+    if (m_image.empty() || x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
+        return 255;
+    const std::uint8_t* row = m_image.row(m_image.height() - 1 - y);
+    const std::vector<BmpColour>& table = m_image.colourTable();
+    switch (m_image.bitsPerPixel()) {
+    case 1:
+        // The colour of the pixel's own index. (Taking the byte that holds eight pixels as one
+        // gray value would print stripes that follow the bit pattern.)
+        return weighted(table[(row[x / 8] >> (7 - x % 8)) & 1]);
+    case 2:
+        return weighted(table[(row[x / 4] >> (6 - 2 * (x % 4))) & 3]);
+    case 4:
+        return weighted(table[(row[x / 2] >> (4 - 4 * (x % 2))) & 15]);
+    case 8:
+        return weighted(table[row[x]]);
+    case 16: {
+        unsigned w = row[2 * x] | row[2 * x + 1] << 8;
+        unsigned red5 = (w >> 10) & 31, green5 = (w >> 5) & 31, blue5 = w & 31;
+        return static_cast<int>(kRed5 * red5 + kGreen5 * green5 + kBlue5 * blue5);
+    }
+    case 24:
+        return weighted(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
+    case 32:
+        return weighted(row[4 * x], row[4 * x + 1], row[4 * x + 2]);
+    default:
+        return 0;
+    }
+}
+
+int CBitmapRaster::AdjustTone(int g, int t) {
+    const double gd = g, td = t;
+    const double a = t > 128 ? gd * td / 128 - (2 * td - 256) : gd * ((128 - td) / 128 + 1);
+    // Clamped before the conversion, so no threshold can overflow the int.
+    return static_cast<int>(std::clamp(a, 0.0, 255.0));
+}
+
+void CBitmapRaster::toneAdjust() {
+    const int t = m_options.threshold;
+    for (int y = 0; y < m_H8; ++y) {
+        std::uint8_t* out = m_work.get() + static_cast<std::size_t>(y) * m_W8;
+        for (int x = 0; x < m_W8; ++x)
+            out[x] = static_cast<std::uint8_t>(AdjustTone(grayAt(x, y), t));
+    }
+}
+
+// Floyd-Steinberg over the work raster. levels 1: one-bit dots (1 = black); levels 5: gray
+// dots 0..5 (5 = darkest). Every share is truncated toward zero and every touched cell clamped
+// to 0..255 at once.
+void CBitmapRaster::diffuse(int levels) {
+    std::uint8_t* w = m_work.get();
+    const std::size_t stride = static_cast<std::size_t>(m_W8);
+    auto add = [w](std::size_t i, int d) { w[i] = clampByte(w[i] + d); };
+    for (int y = 0; y < m_H8; ++y) {
+        for (int x = 0; x < m_W8; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * stride + x;
+            const int c = w[i];
+            int e;
+            if (levels == 1) {
+                const int f = std::min(c / 127, 1);
+                w[i] = static_cast<std::uint8_t>(1 - f);
+                e = c - 255 * f;
+            } else {
+                const int q = std::min((21 + c) / 42, 5);
+                w[i] = static_cast<std::uint8_t>(5 - q);
+                e = c - q * 255 / 5;
+            }
+            if (x < m_W8 - 1)
+                add(i + 1, e * 7 / 16);
+            if (y < m_H8 - 1) {
+                if (x > 0)
+                    add(i + stride - 1, e * 3 / 16);
+                add(i + stride, e * 5 / 16);
+                if (x < m_W8 - 1)
+                    add(i + stride + 1, e * 1 / 16);
+            }
+        }
+    }
+}
+
+// One-bit bitmaps: a dot is printed where the pixel's bit selects the "black" side of the
+// table, judged by entry 0's blue byte alone; no threshold applies.
+void CBitmapRaster::monochromeFromBits() {
+    const bool entry0Dark = m_image.colourTable()[0].blue == 0;
+    for (int y = 0; y < m_H8; ++y) {
+        std::uint8_t* out = m_work.get() + static_cast<std::size_t>(y) * m_W8;
+        const bool inRows = y < m_image.height();
+        const std::uint8_t* row = inRows ? m_image.row(m_image.height() - 1 - y) : nullptr;
+        for (int x = 0; x < m_W8; ++x) {
+            if (!inRows || x >= m_image.width()) {
+                out[x] = 0;
+                continue;
+            }
+            const int b = (row[x / 8] >> (7 - x % 8)) & 1;
+            out[x] = static_cast<std::uint8_t>((b == 0) == entry0Dark);
+        }
+    }
+}
+
+void CBitmapRaster::packMonochrome() {
+    const std::uint8_t* w = m_work.get();
+    std::uint8_t* out = m_output.get();
+    const int bands = m_H8 / 8;
+    std::size_t n = 0;
+    for (int x = 0; x < m_W8; ++x) {
+        for (int k = 0; k < bands; ++k) {
+            unsigned byte = 0;
+            for (int i = 0; i < 8; ++i)
+                byte |= (w[static_cast<std::size_t>(8 * k + i) * m_W8 + x] & 1u) << (7 - i);
+            out[n++] = static_cast<std::uint8_t>(byte);
+        }
+    }
+    m_outputLength = n;
+}
+
+void CBitmapRaster::centre() {
+    // The comparison is unsigned, as the printable width is a count of dots.
+    const std::uint64_t limit = static_cast<std::uint32_t>(m_options.maxPrintableWidth);
+    const std::uint64_t w8 = static_cast<std::uint64_t>(m_W8);
+    if (w8 >= limit)
+        return;
+    const std::uint64_t pad = ((limit - w8) / 2 + 7) / 8 * 8;
+    const std::uint64_t padBytes = pad * static_cast<std::uint64_t>(m_H8 / 8);
+    // An absurd printable width must not push the image past the output buffer.
+    if (padBytes + m_outputLength > kBufferBytes)
+        return;
+    std::memcpy(m_scratch.get(), m_output.get(), m_outputLength);
+    std::memset(m_output.get(), 0, padBytes);
+    std::memcpy(m_output.get() + padBytes, m_scratch.get(), m_outputLength);
+    m_outputLength += padBytes;
+    m_padBytes = padBytes;
+    m_W8 += static_cast<int>(pad);
+}
+
+bool CBitmapRaster::ConvertMonochrome(int centreFlag) {
+    m_outputLength = 0;
+    m_padBytes = 0;
+    if (m_image.empty())
+        return false;
+    // A second conversion of the same load starts from the bitmap's own width again.
+    m_W8 = (m_image.width() + 7) / 8 * 8;
+    if (m_image.bitsPerPixel() == 1) {
+        monochromeFromBits();
+    } else {
+        toneAdjust();
+        diffuse(1);
+    }
+    packMonochrome();
+    if (centreFlag == 1)
+        centre();
+    return true;
+}
+
+void CBitmapRaster::packGray() {
+    const std::uint8_t* w = m_work.get();
+    std::uint8_t* out = m_output.get();
+    const std::size_t dots = static_cast<std::size_t>(m_W8) * m_H8;
+    for (std::size_t i = 0; i < dots; i += 2)
+        out[i / 2] = static_cast<std::uint8_t>(w[i] << 4 | w[i + 1]);
+    m_outputLength = dots / 2;
+}
+
+bool CBitmapRaster::ConvertGray() {
+    m_outputLength = 0;
+    m_padBytes = 0;
+    if (m_image.empty())
+        return false;
+    m_W8 = (m_image.width() + 7) / 8 * 8;
+    toneAdjust();
+    diffuse(5);
+    packGray();
+    return true;
+}
+
+} // namespace korva

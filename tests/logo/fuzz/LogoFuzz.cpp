@@ -1,0 +1,35 @@
+// libFuzzer target: any bytes as a bitmap file, through the decoder, both conversions, the
+// record builder and the dot picture. The last byte also picks the options, so thresholds and
+// printable widths vary too.
+#include "logo/CBitmapRaster.h"
+#include "logo/DotPicture.h"
+#include "logo/NvImageRecord.h"
+#include "logo/NvSize.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace korva;
+    static LogoOptions options;
+    static CBitmapRaster raster(options); // the buffers are reused, as in an upload
+    const std::uint8_t knob = size > 0 ? data[size - 1] : 0;
+    options.threshold = knob;
+    options.maxPrintableWidth = (knob & 1) ? 512 : 8 * (knob % 64) - 1;
+
+    if (!raster.LoadBytes(std::span<const std::uint8_t>(data, size))) {
+        (void)MeasureNvSize(raster.lastResult().description, knob & 2);
+        return 0;
+    }
+    (void)MeasureNvSize(raster.description(), knob & 2);
+    std::vector<std::uint8_t> record;
+    DotPicture picture;
+    const std::span<const std::uint8_t> out(raster.output(), CBitmapRaster::kBufferBytes);
+    if (raster.ConvertMonochrome(knob & 4 ? 1 : 0) && NvImageRecord::build(raster, false, record))
+        (void)picture.fromMonochrome(out.first(raster.outputLength()), raster.W8(), raster.H8());
+    if (raster.ConvertGray() && NvImageRecord::build(raster, true, record))
+        (void)picture.fromGray(out.first(raster.outputLength()), raster.W8(), raster.H8());
+    return 0;
+}
