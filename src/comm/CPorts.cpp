@@ -207,7 +207,7 @@ int CPorts::Close() {
         m_hUsbRead = -1;
     }
     m_bThreadRun = 0;
-    wakeReceiveThread();
+    joinReceiveThread(); // woken at once; from inside its own notification it just ends later
     if (m_hPort == -1)
         return 0;
     ::close(m_hPort);
@@ -351,11 +351,6 @@ int CPorts::startReceiveThread() {
         return 0;
     }
     return 1;
-}
-
-void CPorts::wakeReceiveThread() {
-    if (m_hThread.joinable() && m_WakeThread)
-        m_WakeThread->signal();
 }
 
 void CPorts::joinReceiveThread() {

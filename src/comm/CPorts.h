@@ -25,10 +25,12 @@
 //   whose other side is gone) returns 0 and logs "WriteFile get error result [%d]" (errno).
 //   A file write returns length when all was written, else 0. Never blocks without limit.
 // - Read(buffer, capacity) returns what is waiting now (at most capacity), 0 when nothing is.
-// - Close() returns 1 if a port handle was held. It wakes the receive thread at once (the thread
-//   reads through its own duplicate of the descriptor, so closing the port never pulls a
-//   descriptor from under it); the thread is joined by the next Open and by the destructor, so
-//   the owner's thread never blocks in Close on a notification that waits for it.
+// - Close() returns 1 if a port handle was held. It wakes the receive thread at once and joins
+//   it, so no notification reaches m_NotifyWnd after Close returns. Called from inside the
+//   notification (on the receive thread itself) it cannot join: the thread then ends when the
+//   notification returns and is joined by the next Open, Close or the destructor. A NotifyTarget
+//   must therefore not wait for the thread that calls Close (copy the bytes, or hand them on
+//   without blocking).
 // - The destructor closes and joins.
 //
 // Threads: Open, Write, Read, Close, EnumeratePorts and CollectUsbReplies on the owner's thread
@@ -124,7 +126,6 @@ private:
     int openFile();
     int openUsb();
     int startReceiveThread();
-    void wakeReceiveThread();
     void joinReceiveThread();
     void watchLoop(int fd);
     int writeToDevice(const std::uint8_t* buffer, std::uint32_t length);
