@@ -238,6 +238,21 @@ TEST_F(SerialPort, BytesWrittenArriveUnchanged) {
     EXPECT_EQ(ports.Write(all.data(), 0), 0);
 }
 
+TEST_F(SerialPort, ALongWriteIsTakenWholeWhileThePrinterReads) {
+    ASSERT_EQ(ports.Open(), 1);
+    // Far more than the terminal buffers hold: the write has to wait for room several times.
+    Bytes big(300000);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 13 + 1);
+    Bytes got;
+    std::thread printer([&] { got = pty.receive(big.size(), 5000); });
+    EXPECT_EQ(ports.Write(big.data(), static_cast<std::uint32_t>(big.size())),
+              static_cast<int>(big.size()));
+    printer.join();
+    EXPECT_EQ(got, big);
+    EXPECT_EQ(logText().find("WriteFile"), std::string::npos);
+}
+
 TEST_F(SerialPort, ReadReturnsWhatWaitsAndZeroWhenNothingDoes) {
     ports.m_ReceiveMode = 1; // no receive thread
     ASSERT_EQ(ports.Open(), 1);
