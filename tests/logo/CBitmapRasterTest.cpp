@@ -169,17 +169,35 @@ TEST(CBitmapRaster, ErrorDiffusionFirstRow) {
         EXPECT_EQ(monoDot(raster, x, 0), expected[x]) << x;
 }
 
-// Six levels: 100 gives q = 121 div 42 = 2 (stored 3) and an error of -2, whose shares all
-// truncate to zero, so every dot is 3. (Rounding the shares down would drift.)
-TEST(CBitmapRaster, GrayDiffusionTruncatesTowardZero) {
+struct UniformCase {
+    int gray;  // the picture's gray value (stored as the colour gray + 1, which weighs to gray)
+    bool six;  // gray conversion, else monochrome
+    int level; // the dot every position must get
+};
+
+class Uniform : public ::testing::TestWithParam<UniformCase> {};
+
+// Uniform pictures whose small errors truncate to nothing stay uniform; rounding any share
+// down instead would let them drift into stray dots. Gray 100: q = 121 div 42 = 2 (stored 3),
+// error -2, every share 0.
+TEST_P(Uniform, ErrorsTruncateTowardZero) {
+    const auto v = static_cast<std::uint8_t>(GetParam().gray + 1);
     LogoOptions options;
     CBitmapRaster raster(options);
-    ASSERT_TRUE(raster.LoadBytes(writeBmp(uniform(24, 16, {101, 101, 101, 0}), BmpLayout::Rgb24)));
-    ASSERT_TRUE(raster.ConvertGray());
-    ASSERT_EQ(raster.outputLength(), 24u * 16 / 2);
-    for (std::size_t i = 0; i < raster.outputLength(); ++i)
-        ASSERT_EQ(raster.output()[i], 0x33) << i;
+    ASSERT_TRUE(raster.LoadBytes(writeBmp(uniform(24, 16, {v, v, v, 0}), BmpLayout::Rgb24)));
+    ASSERT_EQ(raster.grayAt(5, 5), GetParam().gray);
+    ASSERT_TRUE(GetParam().six ? raster.ConvertGray() : raster.ConvertMonochrome(0));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 24; ++x)
+            ASSERT_EQ(GetParam().six ? grayDot(raster, x, y) : monoDot(raster, x, y),
+                      GetParam().level)
+                << x << "," << y;
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, Uniform,
+                         ::testing::Values(UniformCase{249, false, 0}, UniformCase{250, false, 0},
+                                           UniformCase{48, true, 4}, UniformCase{99, true, 3},
+                                           UniformCase{100, true, 3}, UniformCase{251, true, 0}));
 
 // Gray levels follow the image: black 5, white 0, and a left-to-right ramp never gets lighter
 // on average from one band of columns to the next darker one.
