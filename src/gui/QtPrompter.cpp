@@ -1,6 +1,5 @@
 #include "gui/QtPrompter.h"
 
-#include "base/MessageCatalogue.h"
 #include "gui/PrintToFileDialog.h"
 #include "gui/QtText.h"
 
@@ -84,7 +83,7 @@ Answer QtPrompter::message(const std::string& text, const std::string& caption, 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
     }
-    if (m_catalogue.korean()) {
+    if (m_korean) {
         if (auto* b = box.button(QMessageBox::Yes))
             b->setText("예(&Y)");
         if (auto* b = box.button(QMessageBox::No))

@@ -11,11 +11,10 @@ class QWidget;
 
 namespace korva {
 
-class MessageCatalogue;
-
 class QtPrompter : public Prompter {
 public:
-    explicit QtPrompter(const MessageCatalogue& catalogue) : m_catalogue(catalogue) {}
+    // korean: the buttons of the boxes read in Korean.
+    explicit QtPrompter(bool korean) : m_korean(korean) {}
 
     Answer message(const std::string& text, const std::string& caption, Icon icon,
                    Buttons buttons) override;
@@ -25,7 +24,7 @@ public:
 
 private:
     static QWidget* owner();
-    const MessageCatalogue& m_catalogue;
+    bool m_korean;
 };
 
 } // namespace korva

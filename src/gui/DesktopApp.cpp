@@ -1,0 +1,141 @@
+#include "gui/DesktopApp.h"
+
+#include "app/ConnectionSummary.h"
+#include "base/FileVersion.h"
+#include "comm/UsbDiscovery.h"
+#include "gui/DemoPrinter.h"
+#include "gui/MainMenuDialog.h"
+#include "gui/NetworkLinkDialog.h"
+#include "gui/SelectionDialog.h"
+#include "gui/UserSetupDialog.h"
+
+#include <QApplication>
+#include <climits>
+#include <cstdlib>
+
+namespace korva {
+
+namespace {
+
+// Discovery under another device root (the demo printer's tree, --dev) names nodes by their
+// path in that tree; the connection knows serial devices by their /dev path, so such a node,
+// a symlink to the real device, is offered as what it points to.
+std::string deviceNode(const std::string& path) {
+    if (path.empty() || path.starts_with("/dev/") || path.front() != '/')
+        return path;
+    char resolved[PATH_MAX];
+    if (!realpath(path.c_str(), resolved))
+        return path;
+    return resolved;
+}
+
+} // namespace
+
+DesktopApp::DesktopApp(Clock& clock, Prompter& prompter, std::uint16_t langId, DeviceRoots roots,
+                       DemoPrinter* demo)
+    : m_ctx(clock, prompter, langId, std::move(roots)),
+      m_wifi(m_ctx.log, WifiModule::defaultPath()), m_demo(demo) {
+    if (m_demo) {
+        // The demo printer listens on loopback; start the network screen there.
+        m_ctx.ethernet.ipAddress = "127.0.0.1";
+        m_ctx.ethernet.port = m_demo->tcpPort();
+        m_ctx.ethernet.acceptedPort = m_demo->tcpPort();
+    }
+}
+
+DesktopApp::~DesktopApp() = default;
+
+SelectionDiscovery DesktopApp::discovery() {
+    SelectionDiscovery d;
+    d.enumeratePorts = [this](int kind, std::vector<std::string>& names) {
+        std::vector<std::string> found;
+        int n = m_ctx.ports.EnumeratePorts(kind, found);
+        for (const std::string& name : found)
+            names.push_back(kind == 0 ? deviceNode(name) : name);
+        // The demo's parallel stand-in is a pseudo-terminal, which sysfs lists as no lp port.
+        if (kind == 1 && m_demo) {
+            names.push_back(m_demo->parallelPortName());
+            ++n;
+        }
+        return n;
+    };
+    d.countUsbPrinters = [this](const std::string& prefix) {
+        return CountUsbPrinters(m_ctx.ports.roots(), m_ctx.log, prefix);
+    };
+    d.findUsbSerialPort = [this](const std::string& prefix) {
+        return deviceNode(FindUsbSerialPort(m_ctx.ports.roots(), m_ctx.log, prefix));
+    };
+    return d;
+}
+
+std::unique_ptr<SelectionDialog> DesktopApp::makeSelection(QWidget* parent) {
+    auto factory = [this](SelectionHost& host) {
+        return std::make_unique<SelectionScreen>(m_ctx.ports, m_ctx.log, m_ctx.catalogue,
+                                                 m_ctx.prompter, m_ctx.clock, m_ctx.profile,
+                                                 discovery(), host);
+    };
+    auto dialog = std::make_unique<SelectionDialog>(factory, parent);
+    SelectionDialog* window = dialog.get();
+    dialog->runNetwork = [this, window] { return runNetworkScreen(window); };
+    dialog->runMenu = [this, window] { runMainMenu(window); };
+    return dialog;
+}
+
+int DesktopApp::run() {
+    auto selection = makeSelection();
+    selection->show();
+    selection->initialise(m_ctx.langId, currentFileVersion());
+    selection->exec();
+    if (m_ctx.ports.m_bConnected)
+        m_ctx.ports.Close();
+    return 0;
+}
+
+bool DesktopApp::runNetworkScreen(QWidget* parent) {
+    NetworkLinkDialog dialog(m_ctx.ethernet, m_ctx.socket, m_ctx.clock, m_ctx.catalogue,
+                             m_ctx.prompter, m_wifi, m_ctx.ports.m_PortName, m_ctx.langId, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void DesktopApp::runMainMenu(QWidget* parent) {
+    MainMenuDialog menu(m_ctx.ports, *this, m_ctx.langId, parent);
+    QWidget* previous = m_window;
+    m_window = &menu;
+    menu.exec();
+    m_window = previous;
+}
+
+bool DesktopApp::available(Tool tool) const {
+    // The logo and firmware tools have no window in this program yet: their buttons stay
+    // disabled rather than open nothing.
+    return tool == Tool::UserSetup;
+}
+
+void DesktopApp::runUserSetup() {
+    UserSetupContext context{
+        m_ctx.ports,    m_ctx.socket, m_ctx.ethernet, m_ctx.log,    m_ctx.catalogue,
+        m_ctx.prompter, m_ctx.clock,  m_ctx.profile,  m_ctx.langId, connectionSummary(m_ctx.ports)};
+    UserSetupDialog dialog(std::move(context), m_window);
+    if (dialog.start())
+        dialog.exec();
+}
+
+// The menu calls these only for tools available() reports, and it reports neither the logo
+// nor the firmware tool; there is nothing to run or to clear.
+void DesktopApp::runLogoTool() {}
+void DesktopApp::clearLogoLists() {}
+void DesktopApp::runFirmwareDownload(bool) {}
+
+void DesktopApp::setReceiveMode(std::uint8_t mode) {
+    m_ctx.ports.m_ReceiveMode = mode;
+}
+
+bool DesktopApp::connected() const {
+    return m_ctx.ports.m_bConnected != 0;
+}
+
+void DesktopApp::closeConnection() {
+    m_ctx.ports.Close();
+}
+
+} // namespace korva

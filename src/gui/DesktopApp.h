@@ -1,0 +1,58 @@
+#pragma once
+// The desktop program's run: the application context, the selection screen as the main window,
+// the main menu, the network screen and the tools, wired to the Qt windows. It is the menu's
+// host: it sets the connection's receive mode and runs the tool windows modally.
+//
+// GUI thread only. The Clock and the Prompter outlive it.
+#include "app/AppContext.h"
+#include "app/MainMenu.h"
+#include "app/SelectionScreen.h"
+#include "network/WifiModule.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace korva {
+
+class DemoPrinter;
+class SelectionDialog;
+
+class DesktopApp : public MainMenuHost {
+public:
+    // demo (may be null): the in-program virtual printer whose ports discovery offers.
+    DesktopApp(Clock& clock, Prompter& prompter, std::uint16_t langId, DeviceRoots roots,
+               DemoPrinter* demo);
+    ~DesktopApp() override;
+
+    // The start-up sequence: the selection screen runs as the main window; when it ends, an
+    // open connection is closed. Returns the program's exit code (0).
+    int run();
+
+    // The windows, for the screenshot tour; each is wired exactly as run() wires it.
+    std::unique_ptr<SelectionDialog> makeSelection(QWidget* parent = nullptr);
+    bool runNetworkScreen(QWidget* parent);
+    void runMainMenu(QWidget* parent);
+
+    AppContext& context() { return m_ctx; }
+    WifiModule& wifi() { return m_wifi; }
+    SelectionDiscovery discovery();
+
+    bool available(Tool tool) const override;
+    void runUserSetup() override;
+
+private:
+    void runLogoTool() override;
+    void clearLogoLists() override;
+    void runFirmwareDownload(bool eraseWrite) override;
+    void setReceiveMode(std::uint8_t mode) override;
+    bool connected() const override;
+    void closeConnection() override;
+
+    AppContext m_ctx;
+    WifiModule m_wifi;
+    DemoPrinter* m_demo;
+    QWidget* m_window = nullptr; // the window the next modal screen opens over
+};
+
+} // namespace korva

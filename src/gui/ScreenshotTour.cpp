@@ -1,0 +1,131 @@
+#include "gui/ScreenshotTour.h"
+
+#include "app/ConnectionSummary.h"
+#include "base/Clock.h"
+#include "base/FileVersion.h"
+#include "base/RecordingPrompter.h"
+#include "gui/DemoPrinter.h"
+#include "gui/DesktopApp.h"
+#include "gui/MainMenuDialog.h"
+#include "gui/NetworkLinkDialog.h"
+#include "gui/PrintToFileDialog.h"
+#include "gui/SelectionDialog.h"
+#include "gui/UserSetupDialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <cstdio>
+
+namespace korva {
+
+namespace {
+
+void settle(int ms = 30) {
+    QElapsedTimer t;
+    t.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (t.elapsed() < ms);
+}
+
+} // namespace
+
+ScreenshotTour::ScreenshotTour(DemoPrinter& demo, std::string folder)
+    : m_demo(demo), m_folder(std::move(folder)) {}
+
+int ScreenshotTour::run(bool& ok) {
+    ok = QDir().mkpath(QString::fromStdString(m_folder));
+    if (!ok) {
+        std::fprintf(stderr, "korvaset: cannot create %s\n", m_folder.c_str());
+        return 0;
+    }
+    return runLanguage(0x0409, "en", ok) + runLanguage(0x0412, "ko", ok);
+}
+
+int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix, bool& ok) {
+    RealClock clock;
+    RecordingPrompter prompter;
+    DesktopApp app(clock, prompter, langId, m_demo.roots(), &m_demo);
+    AppContext& ctx = app.context();
+    int written = 0;
+    auto grab = [&](QWidget& w, const std::string& name) {
+        w.show();
+        w.adjustSize();
+        settle();
+        QString path = QString::fromStdString(m_folder + "/" + name + "-" + suffix + ".png");
+        if (w.grab().save(path)) {
+            ++written;
+            std::printf("%s\n", path.toLocal8Bit().constData());
+        } else {
+            std::fprintf(stderr, "korvaset: cannot write %s\n", path.toLocal8Bit().constData());
+            ok = false;
+        }
+    };
+
+    // Selection: as it opens (the attached USB printer preselected), then a serial model.
+    auto selection = app.makeSelection();
+    selection->runMenu = nullptr;
+    selection->runNetwork = nullptr;
+    selection->show();
+    selection->initialise(langId, currentFileVersion());
+    grab(*selection, "selection");
+    QComboBox* device = selection->combo(SelectionScreen::Combo::Device);
+    int serial = device->findText(QString::fromStdString(m_demo.model()).left(7) + "S");
+    if (serial < 0)
+        serial = device->findText("KORVA40S");
+    if (serial >= 0) {
+        selection->screen().select(SelectionScreen::Combo::Device, serial);
+        selection->render();
+        grab(*selection, "selection-serial");
+        selection->screen().ok();
+    } else {
+        ok = false;
+    }
+
+    {
+        MainMenuDialog menu(ctx.ports, app, langId, selection.get());
+        grab(menu, "menu");
+    }
+    for (const char* port : {"ETHERNET_II", "WIFI"}) {
+        NetworkLinkDialog network(ctx.ethernet, ctx.socket, ctx.clock, ctx.catalogue, ctx.prompter,
+                                  app.wifi(), port, langId, selection.get());
+        grab(network, port[0] == 'E' ? "network-ethernet" : "network-wlan");
+    }
+    {
+        PrintToFileDialog file(QStringLiteral("Print to File"),
+                               QStringLiteral("Input the output file name"), selection.get());
+        grab(file, "print-to-file");
+    }
+
+    // User setup over the serial port the selection stored, filled by Get Value; then the
+    // KORVA30 family's layout with its picture.
+    for (int kind : {ctx.ports.m_ModelKind, 5}) {
+        ctx.ports.m_ModelKind = kind;
+        ctx.ports.m_ReceiveMode = MainMenu::kReceiveUserSetup;
+        UserSetupContext context{
+            ctx.ports,    ctx.socket, ctx.ethernet, ctx.log,    ctx.catalogue,
+            ctx.prompter, ctx.clock,  ctx.profile,  ctx.langId, connectionSummary(ctx.ports)};
+        UserSetupDialog setup(std::move(context), selection.get());
+        if (!setup.start()) {
+            std::fprintf(stderr, "korvaset: the user setup screen did not open on %s\n",
+                         ctx.ports.m_PortName.c_str());
+            ok = false;
+            break;
+        }
+        setup.screen().getValue();
+        for (int i = 0; i < 60 && !setup.screen().received(0xFF); ++i) {
+            setup.screen().waitForReplies(50);
+            settle(5);
+        }
+        setup.render();
+        grab(setup, kind == 5 ? "user-setup-korva30" : "user-setup");
+    }
+    if (ctx.ports.m_bConnected)
+        ctx.ports.Close();
+    return written;
+}
+
+} // namespace korva

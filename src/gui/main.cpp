@@ -1,0 +1,71 @@
+// korvaset: the desktop program. The printer and port selection screen is the main window; the
+// main menu, the network screen and the tools open over it.
+//
+//   korvaset                      run against the printers attached to this PC
+//   korvaset --demo               run against a virtual printer inside the program
+//   korvaset --demo --screenshots DIR   grab every screen in both languages to DIR and exit
+#include "base/Clock.h"
+#include "base/Language.h"
+#include "gui/AppIcon.h"
+#include "gui/DemoPrinter.h"
+#include "gui/DesktopApp.h"
+#include "gui/QtPrompter.h"
+#include "gui/ScreenshotTour.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KORVASet"));
+    QApplication::setWindowIcon(korva::appIcon());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("KORVASet - service utility for KORVA receipt printers"));
+    parser.addHelpOption();
+    QCommandLineOption demo(QStringLiteral("demo"),
+                            QStringLiteral("Run against a virtual printer inside the program."));
+    QCommandLineOption demoModel(QStringLiteral("demo-model"),
+                                 QStringLiteral("Model the virtual printer impersonates."),
+                                 QStringLiteral("NAME"), QStringLiteral("KORVA40U-II"));
+    QCommandLineOption screenshots(
+        QStringLiteral("screenshots"),
+        QStringLiteral("With --demo: save every screen in both languages to DIR and exit."),
+        QStringLiteral("DIR"));
+    QCommandLineOption sysfs(QStringLiteral("sysfs"),
+                             QStringLiteral("sysfs root for discovery (default /sys)."),
+                             QStringLiteral("DIR"), QStringLiteral("/sys"));
+    QCommandLineOption dev(QStringLiteral("dev"),
+                           QStringLiteral("Device-node root for discovery (default /dev)."),
+                           QStringLiteral("DIR"), QStringLiteral("/dev"));
+    parser.addOptions({demo, demoModel, screenshots, sysfs, dev});
+    parser.process(app);
+
+    std::unique_ptr<korva::DemoPrinter> printer;
+    korva::DeviceRoots roots{parser.value(sysfs).toStdString(), parser.value(dev).toStdString()};
+    if (parser.isSet(demo) || parser.isSet(screenshots)) {
+        printer = std::make_unique<korva::DemoPrinter>();
+        std::string error;
+        if (!printer->start(parser.value(demoModel).toStdString(), error)) {
+            std::fprintf(stderr, "korvaset: the demo printer did not start: %s\n", error.c_str());
+            return 1;
+        }
+        roots = printer->roots();
+    }
+
+    if (parser.isSet(screenshots)) {
+        korva::ScreenshotTour tour(*printer, parser.value(screenshots).toStdString());
+        bool ok = true;
+        int files = tour.run(ok);
+        return ok && files > 0 ? 0 : 1;
+    }
+
+    const std::uint16_t langId = korva::systemLanguageId();
+    korva::RealClock clock;
+    korva::QtPrompter prompter(korva::isKorean(langId));
+    korva::DesktopApp desktop(clock, prompter, langId, roots, printer.get());
+    return desktop.run();
+}
