@@ -55,9 +55,11 @@ NetworkLinkDialog::NetworkLinkDialog(EthernetSettings& settings, PrinterSocket& 
     m_first = new QPushButton(m_group);
     m_first->setObjectName("first");
     m_first->setAutoDefault(false);
+    m_first->setMinimumWidth(130);
     m_second = new QPushButton(m_group);
     m_second->setObjectName("second");
     m_second->setAutoDefault(false);
+    m_second->setMinimumWidth(110);
     groupLayout->addWidget(m_first);
     groupLayout->addWidget(m_second);
     outer->addWidget(m_group);

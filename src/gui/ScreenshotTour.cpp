@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPainter>
 #include <QPixmap>
 #include <cstdio>
 
@@ -56,7 +57,21 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
         w.adjustSize();
         settle();
         QString path = QString::fromStdString(m_folder + "/" + name + "-" + suffix + ".png");
-        if (w.grab().save(path)) {
+        // No window manager draws a title bar under Xvfb; draw the title above the window so
+        // the picture shows it too.
+        QPixmap body = w.grab();
+        const int bar = 26;
+        QPixmap shot(body.width(), body.height() + bar);
+        shot.fill(QColor(60, 64, 72));
+        {
+            QPainter p(&shot);
+            p.drawPixmap(0, bar, body);
+            p.setPen(Qt::white);
+            p.drawPixmap(5, 5, w.windowIcon().pixmap(16, 16));
+            p.drawText(QRect(26, 0, body.width() - 30, bar), Qt::AlignVCenter | Qt::AlignLeft,
+                       w.windowTitle());
+        }
+        if (shot.save(path)) {
             ++written;
             std::printf("%s\n", path.toLocal8Bit().constData());
         } else {
