@@ -16,5 +16,7 @@ struct CliContext {
 
 // Command groups (one line each):
 void registerLogoCommands(CLI::App& app, CliContext& context);
+void registerSetupCommands(CLI::App& app, CliContext& context);
+void registerPortsCommand(CLI::App& app, CliContext& context);
 
 } // namespace korva::cli

@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
 
     // Command groups (one line each):
     korva::cli::registerLogoCommands(app, context);
+    korva::cli::registerSetupCommands(app, context);
+    korva::cli::registerPortsCommand(app, context);
 
     CLI11_PARSE(app, argc, argv);
     return context.exitCode;

@@ -209,6 +209,7 @@ Answer UserSetupScreen::ask(const std::string& text, const char* caption) {
 }
 
 void UserSetupScreen::writeFailure(int message) {
+    m_failed = true;
     show(message);
     m_timers.kill(kTimerId);
     bool resetEdits = true;
@@ -233,30 +234,26 @@ const std::vector<std::uint8_t>& UserSetupScreen::queryList() const {
     return SettingCommands::serialQueryOrder();
 }
 
-void UserSetupScreen::getValue() {
+bool UserSetupScreen::getValue() {
     if (m_closed || !view().getValue.enabled)
-        return;
-    if (m_kind == PortKind::Parallel) {
-        getValueParallel();
-        return;
-    }
+        return false;
+    if (m_kind == PortKind::Parallel)
+        return getValueParallel();
     pumpReplies();
     m_received.fill(false);
-    if (m_network)
-        getValueNetwork();
-    else
-        getValueSerial();
+    return m_network ? getValueNetwork() : getValueSerial();
 }
 
-void UserSetupScreen::getValueSerial() {
+bool UserSetupScreen::getValueSerial() {
     for (std::uint8_t n : SettingCommands::serialQueryOrder()) {
         if (!send(SettingCommands::query(n))) {
             writeFailure(MsgWriteFail);
-            return;
+            return false;
         }
     }
     if (m_kind == PortKind::Usb)
         m_ctx.ports.CollectUsbReplies();
+    return true;
 }
 
 void UserSetupScreen::collectLateReplies() {
@@ -264,46 +261,48 @@ void UserSetupScreen::collectLateReplies() {
         m_ctx.ports.CollectUsbReplies();
 }
 
-void UserSetupScreen::getValueNetwork() {
+bool UserSetupScreen::getValueNetwork() {
     m_replyThread.flush([this] { pumpReplies(); });
     if (!probe()) {
         writeFailure(MsgWriteFail);
-        return;
+        return false;
     }
     for (std::uint8_t n : SettingCommands::networkQueryOrder()) {
         if (!send(SettingCommands::query(n))) {
             writeFailure(MsgWriteFail);
-            return;
+            return false;
         }
     }
+    return true;
 }
 
-void UserSetupScreen::getValueParallel() {
+bool UserSetupScreen::getValueParallel() {
     if (!send(SettingCommands::statusBackOff())) {
         writeFailure(MsgWriteToPortError);
-        return;
+        return false;
     }
     m_form.setButtons(false, getValueAllowed());
     m_form.view().cursor = Cursor::Wait;
     for (std::uint8_t n : SettingCommands::parallelQueryList()) {
         if (!send(SettingCommands::query(n))) {
             writeFailure(MsgWriteToPortError);
-            return;
+            return false;
         }
         m_par.RequestRead();
     }
     if (!m_par.StartReceiver()) {
         writeFailure(MsgCannotCreateReceiveThread);
-        return;
+        return false;
     }
     m_received.fill(false);
     if (!startReplyThread()) {
         m_par.StopReceiver();
         writeFailure(MsgCannotCreateReceiveThread);
-        return;
+        return false;
     }
     m_lptQuerying = true;
     m_timers.start(kTimerId, kFirstCheckMs);
+    return true;
 }
 
 void UserSetupScreen::onTimer(int id) {
@@ -351,21 +350,21 @@ void UserSetupScreen::finishParallelQuery() {
 
 // ---------------------------------------------------------------- Set Value, TEST, Default, EXIT
 
-void UserSetupScreen::setValue() {
+bool UserSetupScreen::setValue() {
     if (m_closed || !view().setValue.enabled)
-        return;
+        return false;
     if (!m_form.readControls())
-        return;
+        return false;
     if (m_form.settings().nothingChosen())
-        return;
+        return false;
     m_form.setButtons(false, getValueAllowed());
     if (m_network && !probe()) {
         writeFailure(MsgWriteFail);
-        return;
+        return false;
     }
     if (!send(SettingCommands::enterSetup())) {
         writeFailure(MsgWriteFail);
-        return;
+        return false;
     }
     WriteSettingsResult record = buildWriteSettings(m_form.settings());
     if (record.carriesStopBit && m_form.stopBitWarning()) {
@@ -374,7 +373,7 @@ void UserSetupScreen::setValue() {
     }
     if (!send(record.command) || !send(SettingCommands::leaveSetup())) {
         writeFailure(MsgWriteFail);
-        return;
+        return false;
     }
     if (m_kind == PortKind::Parallel) {
         // The printer applies the values and ignores the port meanwhile.
@@ -382,7 +381,7 @@ void UserSetupScreen::setValue() {
         m_par.Close();
         if (!m_par.Open(m_portName) || !send(SettingCommands::statusBackOff())) {
             writeFailure(MsgWriteFail);
-            return;
+            return false;
         }
     }
     if (record.carriesUsbMode) {
@@ -409,6 +408,7 @@ void UserSetupScreen::setValue() {
     }
     m_form.setButtons(true, getValueAllowed());
     m_form.refresh();
+    return true;
 }
 
 bool UserSetupScreen::reopenUsb() {
@@ -431,30 +431,32 @@ bool UserSetupScreen::reopenUsb() {
     return false;
 }
 
-void UserSetupScreen::test() {
+bool UserSetupScreen::test() {
     if (m_closed || !view().test.enabled)
-        return;
+        return false;
     m_form.view().defaults.enabled = m_form.view().getValue.enabled =
         m_form.view().setValue.enabled = false;
     if (m_network && !probe()) {
         writeFailure(MsgWriteFail);
-        return;
+        return false;
     }
     if (!sendItems(SettingCommands::testPrint(m_ctx.langId))) {
         writeFailure(MsgWriteFail);
-        return;
+        return false;
     }
     m_ctx.clock.sleepMs(kTestPauseMs);
     m_form.view().defaults.enabled = m_form.view().setValue.enabled = true;
-    m_form.view().getValue.enabled = !(m_kind == PortKind::Parallel && m_timeoutMode);
+    m_form.view().getValue.enabled = getValueAllowed();
+    return true;
 }
 
-void UserSetupScreen::defaults() {
+bool UserSetupScreen::defaults() {
     if (m_closed || !view().defaults.enabled)
-        return;
+        return false;
     if (ask(m_ctx.catalogue.text(MsgConfirmDefaults), kAppName) != Answer::Yes)
-        return;
+        return false;
     m_form.applyDefaults();
+    return true;
 }
 
 void UserSetupScreen::exit() {

@@ -80,11 +80,15 @@ public:
     UserSetupScreen(const UserSetupScreen&) = delete;
     UserSetupScreen& operator=(const UserSetupScreen&) = delete;
 
+    // The buttons. Each does nothing while its button is disabled. getValue: true when every
+    // query was written; setValue: true when the write bracket was written (false also when
+    // nothing was chosen or an edit was out of range); test: true when the page was sent;
+    // defaults: true when the user said Yes.
     bool open();
-    void getValue();
-    void setValue();
-    void test();
-    void defaults();
+    bool getValue();
+    bool setValue();
+    bool test();
+    bool defaults();
     void exit();
 
     // A click on a radio button or a list selection (position -1 clears a list). Returns false
@@ -114,6 +118,8 @@ public:
     const UserSetupView& view() const { return m_form.view(); }
     const PrinterSettings& settings() const { return m_form.settings(); }
     bool closed() const { return m_closed; }
+    // A write failed (the failure message was shown); the screen must be opened again.
+    bool failed() const { return m_failed; }
     bool received(int number) const { return m_received[static_cast<std::size_t>(number & 0xFF)]; }
     // The settings Get Value asks for on this screen's port.
     const std::vector<std::uint8_t>& queryList() const;
@@ -135,9 +141,9 @@ private:
     void show(int message, const char* caption = nullptr);
     Answer ask(const std::string& text, const char* caption);
 
-    void getValueSerial();
-    void getValueNetwork();
-    void getValueParallel();
+    bool getValueSerial();
+    bool getValueNetwork();
+    bool getValueParallel();
     void finishParallelQuery();
     bool reopenUsb();
 
@@ -157,6 +163,7 @@ private:
     bool m_lptQuerying = false;
     bool m_opened = false;
     bool m_closed = false;
+    bool m_failed = false;
     bool m_network = false;
     PortKind m_kind = PortKind::None;
     std::string m_portName; // as chosen, before a FILE open replaces it with the file name

@@ -1,0 +1,247 @@
+#include "cli/CliConnection.h"
+
+#include "app/ConnectionSummary.h"
+#include "app/ModelRules.h"
+#include "base/FileVersion.h"
+#include "base/Language.h"
+#include "base/MessageCatalogue.h"
+#include "comm/PortName.h"
+#include "comm/UsbDiscovery.h"
+#include "network/NetworkLinkScreen.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace korva::cli {
+
+namespace {
+
+constexpr int kUsbSearchTries = 16;
+constexpr int kUsbSearchPauseMs = 250;
+
+std::string usbPrinterId(int family) {
+    switch (family) {
+    case 1:
+        return "USB\\VID_5E3B&PID_0101";
+    case 4:
+        return "USB\\VID_5E3B&PID_3004";
+    case 5:
+        return "USB\\VID_5E3B&PID_3002";
+    case 6:
+        return "USB\\VID_5E3B&PID_3012";
+    default:
+        return "USB\\VID_5E3B&PID_0102";
+    }
+}
+
+std::string usbSerialId(int family) {
+    switch (family) {
+    case 4:
+        return "USB\\VID_5E3B&PID_3003";
+    case 6:
+        return "USB\\VID_5E3B&PID_3011";
+    default:
+        return "USB\\VID_5E3B&PID_3001";
+    }
+}
+
+} // namespace
+
+std::uint16_t CliConnection::languageFrom(const std::string& option) {
+    return systemLanguageId([&option](const char* name) -> const char* {
+        if (!option.empty() && std::string(name) == "KORVASET_LANGID")
+            return option.c_str();
+        return std::getenv(name);
+    });
+}
+
+CliConnection::CliConnection(const CliOptions& options)
+    : m_options(options), m_langId(languageFrom(options.lang)), m_prompter(options.yes) {
+    m_app = std::make_unique<AppContext>(m_clock, m_prompter, m_langId,
+                                         DeviceRoots{options.sysRoot, options.devRoot});
+    m_app->openErrorLog(currentFileVersion());
+}
+
+void CliConnection::show(int message) {
+    m_prompter.inform(m_app->catalogue.text(message), Icon::Exclamation);
+}
+
+std::string CliConnection::summary() const {
+    return connectionSummary(m_app->ports);
+}
+
+bool CliConnection::choose() {
+    const std::string& model = m_options.model;
+    int family = modelFamily(model);
+    if (family == 0) {
+        show(MsgInvalidDevice);
+        return false;
+    }
+    int kind = interfaceKind(model, family);
+    CPorts& ports = m_app->ports;
+    ports.m_ModelKind = modelKind(model);
+
+    const std::string& port = m_options.port;
+    if (port.empty())
+        return chooseDefaultPort(family, kind);
+    if (port.starts_with("FILE:")) {
+        std::string name = port.substr(5);
+        if (name.empty()) {
+            show(MsgInputOutputFileName);
+            return false;
+        }
+        ports.m_PortName = "FILE";
+        m_prompter.setInputAnswer(name);
+        return true;
+    }
+    if (port == "FILE") {
+        ports.m_PortName = "FILE";
+        return true;
+    }
+    if (port == "USB") {
+        if (!searchUsbPrinter(family))
+            return false;
+        ports.m_PortName = "USB";
+        return true;
+    }
+    if (port == "ETHERNET_II" || port == "WIFI") {
+        if (!NetworkLinkScreen::portAllowed(m_options.tcpPort)) {
+            show(MsgPortRange);
+            return false;
+        }
+        EthernetSettings& net = m_app->ethernet;
+        net.ipAddress = m_options.ip;
+        net.port = net.acceptedPort = m_options.tcpPort;
+        ports.m_PortName = "ETHERNET_II";
+        return true;
+    }
+    switch (portKindOf(port)) {
+    case PortKind::Serial:
+        ports.m_PortName = port;
+        return chooseSerialParameters(family);
+    case PortKind::Parallel:
+        ports.m_PortName = port;
+        return true;
+    default:
+        std::fprintf(stderr,
+                     "korvactl: --port %s is not a port name (COMn, LPTn, LPT:/path, a device "
+                     "path, USB, ETHERNET_II or FILE:NAME)\n",
+                     port.c_str());
+        return false;
+    }
+}
+
+bool CliConnection::chooseDefaultPort(int family, int kind) {
+    CPorts& ports = m_app->ports;
+    std::vector<std::string> found;
+    switch (kind) {
+    case InterfaceEthernet:
+    case InterfaceWifi: {
+        CliOptions o = m_options;
+        m_options.port = "ETHERNET_II";
+        bool ok = choose();
+        m_options = o;
+        return ok;
+    }
+    case InterfaceUsbPrinter:
+        if (!searchUsbPrinter(family))
+            return false;
+        ports.m_PortName = "USB";
+        return true;
+    case InterfaceParallel:
+        if (ports.EnumeratePorts(1, found) <= 0) {
+            show(MsgNoLptPort);
+            return false;
+        }
+        ports.m_PortName = found.front();
+        return true;
+    case InterfaceSerial:
+    case InterfaceUsbSerial: {
+        if (kind == InterfaceSerial) {
+            ports.EnumeratePorts(0, found);
+        } else {
+            std::string p = FindUsbSerialPort(ports.roots(), m_app->log, usbSerialId(family));
+            if (!p.empty())
+                found.push_back(p);
+        }
+        if (found.empty()) {
+            show(MsgNoComPort);
+            return false;
+        }
+        std::sort(found.begin(), found.end());
+        ports.m_PortName = found.front();
+        return chooseSerialParameters(family);
+    }
+    default:
+        show(MsgInvalidDevice);
+        return false;
+    }
+}
+
+bool CliConnection::searchUsbPrinter(int family) {
+    const std::string id = usbPrinterId(family);
+    int count = -1;
+    for (int i = 0; i < kUsbSearchTries; ++i) {
+        count = CountUsbPrinters(m_app->ports.roots(), m_app->log, id);
+        if (count != -1)
+            break;
+        if (i + 1 < kUsbSearchTries)
+            m_clock.sleepMs(kUsbSearchPauseMs);
+    }
+    if (count == -1) {
+        show(MsgTurnOnUsbPrinter);
+        return false;
+    }
+    if (count >= 2) {
+        show(MsgOnlyOneDevice);
+        return false;
+    }
+    return true;
+}
+
+bool CliConnection::chooseSerialParameters(int family) {
+    CPorts& ports = m_app->ports;
+    const CliOptions& o = m_options;
+    bool baudListed =
+        o.baud == 38400 || o.baud == 19200 || o.baud == 9600 || (o.baud == 115200 && family != 2);
+    if (!baudListed) {
+        show(MsgBaudNotSelected);
+        return false;
+    }
+    ports.m_BaudRate = o.baud;
+    if (o.dataBits < 5 || o.dataBits > 8) {
+        show(MsgDataLengthNotSelected);
+        return false;
+    }
+    ports.m_DataBits = o.dataBits;
+    if (o.parity == "none")
+        ports.m_Parity = 0;
+    else if (o.parity == "odd")
+        ports.m_Parity = 1;
+    else if (o.parity == "even")
+        ports.m_Parity = 2;
+    else {
+        show(MsgParityNotSelected);
+        return false;
+    }
+    // With 5 data bits the Stop Bit list holds only the item 1.
+    if ((o.stopBits != 1 && o.stopBits != 2) || (o.stopBits == 2 && o.dataBits == 5)) {
+        show(MsgStopBitNotSelected);
+        return false;
+    }
+    ports.m_StopBits = o.stopBits == 2 ? 2 : 0;
+    if (o.flow == "hw")
+        ports.m_FlowControl = 1;
+    else if (o.flow == "sw")
+        ports.m_FlowControl = 2;
+    else if (o.flow == "none")
+        ports.m_FlowControl = 3;
+    else {
+        show(MsgFlowNotSelected);
+        return false;
+    }
+    return true;
+}
+
+} // namespace korva::cli

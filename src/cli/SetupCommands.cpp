@@ -1,0 +1,220 @@
+// korvactl setup ...: the user setup screen's jobs from the command line (Get Value, Set Value,
+// Default then Set Value, TEST), through the screen's own controller.
+#include "app/ModelRules.h"
+#include "cli/CliConnection.h"
+#include "cli/Commands.h"
+#include "cli/SettingKeys.h"
+#include "cli/SetupSession.h"
+#include "setup/ReceiveBufferList.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+namespace korva::cli {
+
+namespace {
+
+struct SetupArgs {
+    bool json = false;
+    bool force = false;
+    std::vector<std::string> assignments;
+};
+
+// The connection and the screen, or nothing after the reason was shown.
+bool prepare(CliConnection& connection) {
+    if (!connection.choose())
+        return false;
+    if (connection.app().ports.m_ModelKind == ModelKindKorva10) {
+        // The main menu keeps User Setup disabled for this class.
+        std::fprintf(stderr, "korvactl: User Setup is not available for KORVA10 printers\n");
+        return false;
+    }
+    return true;
+}
+
+void printSettings(UserSetupScreen& screen, bool json) {
+    const auto& keys = SettingKeys::all();
+    nlohmann::ordered_json out = nlohmann::ordered_json::object();
+    for (int k : SettingKeys::answeredKeys(screen)) {
+        const auto& key = keys[static_cast<std::size_t>(k)];
+        bool answered = screen.received(key.number);
+        std::optional<std::string> value = answered ? SettingKeys::value(screen, k) : std::nullopt;
+        if (json) {
+            out[key.name] = value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json();
+            continue;
+        }
+        if (!answered)
+            std::printf("%-17s (no answer)\n", key.name);
+        else if (!value)
+            std::printf("%-17s (answered, not a value the screen lists)\n", key.name);
+        else
+            std::printf("%-17s %-8s %s: %s\n", key.name, value->c_str(), key.caption,
+                        SettingKeys::wording(screen, k).c_str());
+    }
+    if (json)
+        std::printf("%s\n", out.dump(2).c_str());
+}
+
+int runGet(const CliOptions& options, const SetupArgs& args) {
+    CliConnection connection(options);
+    if (!prepare(connection))
+        return 1;
+    SetupSession session(connection);
+    if (!session.open())
+        return 1;
+    bool all = session.getAll();
+    printSettings(session.screen(), args.json);
+    if (!all)
+        std::fprintf(stderr, "korvactl: not every setting was answered\n");
+    session.exit();
+    return all ? 0 : 1;
+}
+
+int runSet(const CliOptions& options, const SetupArgs& args) {
+    CliConnection connection(options);
+    // Every value is checked before the port is touched.
+    std::vector<std::string> receiveBuffer = ReceiveBufferList::load(connection.app().profile);
+    std::vector<SettingRequest> requests;
+    for (const std::string& a : args.assignments) {
+        SettingRequest r;
+        std::string why;
+        if (!SettingKeys::parse(a, receiveBuffer, r, why)) {
+            std::fprintf(stderr, "korvactl: %s; nothing was sent\n", why.c_str());
+            return 2;
+        }
+        requests.erase(std::remove_if(requests.begin(), requests.end(),
+                                      [&](const SettingRequest& q) { return q.key == r.key; }),
+                       requests.end());
+        requests.push_back(r);
+    }
+    // The screen's order, so a choice that enables another control comes first.
+    std::sort(requests.begin(), requests.end(),
+              [](const SettingRequest& a, const SettingRequest& b) { return a.key < b.key; });
+    auto given = [&](const char* name) {
+        int k = SettingKeys::find(name);
+        return std::any_of(requests.begin(), requests.end(),
+                           [&](const SettingRequest& r) { return r.key == k; });
+    };
+    if (!prepare(connection))
+        return 1;
+    SetupSession session(connection);
+    if (!session.open())
+        return 1;
+
+    const bool file = session.screen().portKind() == PortKind::File;
+    if (!file) {
+        // Every write carries the margin and the setup code: keep the printer's own.
+        bool all = session.getAll();
+        UserSetupScreen& s = session.screen();
+        bool marginKnown = given("margin") || s.received(SetLeftMargin);
+        bool codeKnown = given("setup_code") || s.received(SetSetupCode);
+        if ((!marginKnown || !codeKnown) && !args.force) {
+            std::fprintf(stderr,
+                         "korvactl: the printer's left margin and setup code could not be read "
+                         "and every write carries them; nothing was written (give margin= and "
+                         "setup_code=, or --force to write the values shown)\n");
+            session.exit();
+            return 1;
+        }
+        if (!all && s.getValueRunning() && !session.reopen())
+            return 1;
+        std::vector<UserSetupScreen::Choice> keep;
+        if (given("color_density") && !given("paper_type"))
+            keep.push_back(UserSetupScreen::Choice::PaperType);
+        if (given("bell_times") && !given("bell_type"))
+            keep.push_back(UserSetupScreen::Choice::BellType);
+        session.screen().resetChoices(true, keep);
+    }
+    UserSetupScreen& s = session.screen();
+    for (const SettingRequest& r : requests) {
+        std::string why;
+        if (!SettingKeys::apply(s, r, why)) {
+            std::fprintf(stderr, "korvactl: %s; nothing was written\n", why.c_str());
+            session.exit();
+            return 2;
+        }
+    }
+    if (given("color_density") && !s.settings().paperType) {
+        std::fprintf(stderr, "korvactl: color_density is written together with the paper type; "
+                             "give paper_type too; nothing was written\n");
+        session.exit();
+        return 2;
+    }
+    if (!s.setValue()) {
+        session.exit();
+        return 1;
+    }
+    for (const SettingRequest& r : requests) {
+        const char* name = SettingKeys::all()[static_cast<std::size_t>(r.key)].name;
+        auto now = SettingKeys::value(s, r.key);
+        std::printf("%s=%s%s\n", name, now ? now->c_str() : "(none)",
+                    now && SettingKeys::sameValue(*now, r.value) ? ""
+                                                                 : " (kept by the answer given)");
+    }
+    session.exit();
+    return 0;
+}
+
+int runDefaults(const CliOptions& options) {
+    CliConnection connection(options);
+    if (!prepare(connection))
+        return 1;
+    SetupSession session(connection);
+    if (!session.open())
+        return 1;
+    if (!session.screen().defaults()) {
+        std::fprintf(stderr, "korvactl: the defaults were not confirmed; nothing was written\n");
+        session.exit();
+        return 1;
+    }
+    bool written = session.screen().setValue();
+    if (written)
+        std::printf("default settings written\n");
+    session.exit();
+    return written ? 0 : 1;
+}
+
+int runTest(const CliOptions& options) {
+    CliConnection connection(options);
+    if (!prepare(connection))
+        return 1;
+    SetupSession session(connection);
+    if (!session.open())
+        return 1;
+    bool sent = session.screen().test();
+    if (sent)
+        std::printf("test page sent\n");
+    session.exit();
+    return sent ? 0 : 1;
+}
+
+} // namespace
+
+void registerSetupCommands(CLI::App& app, CliContext& context) {
+    auto args = std::make_shared<SetupArgs>();
+    CLI::App* setup = app.add_subcommand("setup", "User setup: read, write, default, test page");
+    setup->require_subcommand(1);
+
+    CLI::App* get = setup->add_subcommand("get", "Query every setting and print it");
+    get->add_flag("--json", args->json, "One JSON object keyed by the setting keys");
+    get->callback([&context, args] { context.exitCode = runGet(context.options, *args); });
+
+    CLI::App* set = setup->add_subcommand("set", "Set the given settings in one write bracket");
+    set->add_option("assignments", args->assignments, "KEY=VALUE (see the README)")
+        ->required()
+        ->expected(1, -1);
+    set->add_flag("--force", args->force,
+                  "Write even when the printer's margin and setup code could not be read");
+    set->callback([&context, args] { context.exitCode = runSet(context.options, *args); });
+
+    CLI::App* defaults = setup->add_subcommand("defaults", "The Default choices, then Set Value");
+    defaults->callback([&context] { context.exitCode = runDefaults(context.options); });
+
+    CLI::App* test = setup->add_subcommand("test", "Print the test page");
+    test->callback([&context] { context.exitCode = runTest(context.options); });
+}
+
+} // namespace korva::cli
