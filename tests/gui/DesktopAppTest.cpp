@@ -1,0 +1,146 @@
+// The desktop program wired as it runs in demo mode: discovery over the demo printer's tree,
+// then OK -> network screen -> main menu -> Back, each modal window answered as it opens.
+#include "gui/DesktopApp.h"
+#include "base/Clock.h"
+#include "base/RecordingPrompter.h"
+#include "gui/DemoPrinter.h"
+#include "gui/MainMenuDialog.h"
+#include "gui/NetworkLinkDialog.h"
+#include "gui/SelectionDialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <deque>
+#include <functional>
+
+using namespace korva;
+using Combo = SelectionScreen::Combo;
+
+namespace {
+
+// Runs one step for each modal window as it comes to the top.
+class ModalScript : public QObject {
+public:
+    using Step = std::function<void(QWidget*)>;
+    explicit ModalScript(std::deque<Step> steps) : m_steps(std::move(steps)) {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == m_last || m_steps.empty())
+                return;
+            m_last = modal;
+            Step step = std::move(m_steps.front());
+            m_steps.pop_front();
+            step(modal);
+        });
+        m_timer.start(5);
+    }
+    bool finished() const { return m_steps.empty(); }
+
+private:
+    std::deque<Step> m_steps;
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+};
+
+QStringList items(QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+void choose(QComboBox* box, const QString& text) {
+    int i = box->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    box->setCurrentIndex(i);
+    emit box->activated(i);
+}
+
+} // namespace
+
+class DesktopAppTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_oldCwd;
+    DemoPrinter m_demo;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_oldCwd = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        std::string error;
+        QVERIFY2(m_demo.start("KORVA40U-II", error), error.c_str());
+    }
+    void cleanupTestCase() { QDir::setCurrent(m_oldCwd); }
+
+    void demoPortsAreWhatTheSelectionOffers() {
+        RealClock clock;
+        RecordingPrompter prompter;
+        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
+        auto selection = app.makeSelection();
+        selection->show();
+        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
+        QComboBox* device = selection->combo(Combo::Device);
+        // The demo printer's USB interface is found and preselected; its serial and parallel
+        // stand-ins bring the S and P models into the list.
+        QCOMPARE(device->currentText(), QString("KORVA40U-II"));
+        QVERIFY(selection->okButton()->isEnabled());
+        QVERIFY(items(device).contains("KORVA40S"));
+        QVERIFY(items(device).contains("KORVA40P"));
+
+        choose(device, "KORVA40S");
+        QCOMPARE(selection->combo(Combo::Port)->currentText(),
+                 QString::fromStdString(m_demo.serialPath()));
+        choose(device, "KORVA40P");
+        QCOMPARE(selection->combo(Combo::Port)->currentText(),
+                 QString::fromStdString(m_demo.parallelPortName()));
+        choose(device, "KORVA40U-I");
+        QCOMPARE(selection->combo(Combo::Port)->currentText(),
+                 QString::fromStdString(m_demo.serialPath()));
+        QVERIFY(prompter.messages().empty());
+    }
+
+    void okRunsTheNetworkScreenThenTheMenu() {
+        RealClock clock;
+        RecordingPrompter prompter;
+        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
+        auto selection = app.makeSelection();
+        selection->show();
+        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
+        choose(selection->combo(Combo::Device), "KORVA40E-II");
+
+        QString networkTitle, summary;
+        bool userSetupEnabled = false;
+        ModalScript script({[&](QWidget* w) {
+                                auto* network = qobject_cast<NetworkLinkDialog*>(w);
+                                QVERIFY(network);
+                                networkTitle = network->windowTitle();
+                                QTest::mouseClick(network->okButton(), Qt::LeftButton);
+                            },
+                            [&](QWidget* w) {
+                                auto* menu = qobject_cast<MainMenuDialog*>(w);
+                                QVERIFY(menu);
+                                summary = menu->summaryLabel()->text();
+                                userSetupEnabled = menu->userSetupButton()->isEnabled();
+                                QTest::mouseClick(menu->backButton(), Qt::LeftButton);
+                            }});
+        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
+        QVERIFY(script.finished());
+        QCOMPARE(networkTitle, QString("Ethernet-II Network"));
+        QCOMPARE(summary, QString("KORVA40 - ETHERNET_II"));
+        QVERIFY(userSetupEnabled);
+        QCOMPARE(app.context().ethernet.acceptedPort, m_demo.tcpPort());
+        QVERIFY(prompter.messages().empty());
+        QVERIFY(selection->isVisible()); // back on the selection screen
+    }
+};
+
+QTEST_MAIN(DesktopAppTest)
+#include "DesktopAppTest.moc"
