@@ -87,7 +87,10 @@ SelectionDialog::SelectionDialog(const ScreenFactory& makeScreen, QWidget* paren
         {m_stop, Combo::StopBit}};
     for (auto [box, which] : combos) {
         connect(box, qOverload<int>(&QComboBox::activated), this, [this, which = which](int i) {
+            // A USB model's search can take four seconds on this thread.
+            QApplication::setOverrideCursor(Qt::WaitCursor);
             m_screen->select(which, i);
+            QApplication::restoreOverrideCursor();
             render();
         });
     }
