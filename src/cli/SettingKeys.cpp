@@ -183,7 +183,8 @@ const std::vector<SettingKeys::Key>& SettingKeys::all() {
         {"receive_buffer", "Receive Buffer Size (KB)", 0xFC,
          "an entry of the receive buffer list (64, 32, 20, 4)"},
         {"stop_bit", "STOP BIT(COM PORT)", 0xFD, "one, two"},
-        {"setup_code", "Customize Setup Code", 0xFF, "up to 8 hexadecimal digits"},
+        {"setup_code", "Customize Setup Code", 0xFF,
+         "up to 8 hexadecimal digits (other text is sent as 0)"},
         {"emulation", "Emulation", -1, "epson, star"},
         {"density", "Density", -1, "1, 2, 3, 4 (LEVEL 1..LEVEL 4)"},
         {"auto_cut", "AutoCut", -1, "on, off"},
@@ -259,7 +260,8 @@ bool SettingKeys::parse(const std::string& text, const std::vector<std::string>&
         break;
     }
     case KSetupCode:
-        if (value.empty() || !parseSetupCode(value))
+        // Any text, as typed into the screen: the setup code rule sends an invalid one as 0.
+        if (value.empty() || value.size() > 64)
             return refuse();
         break;
     default: {

@@ -152,7 +152,7 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
         auto now = SettingKeys::value(s, r.key);
         std::printf("%s=%s%s\n", name, now ? now->c_str() : "(none)",
                     now && SettingKeys::sameValue(*now, r.value) ? ""
-                                                                 : " (kept by the answer given)");
+                                                                 : " (as the screen left it)");
     }
     session.exit();
     return 0;

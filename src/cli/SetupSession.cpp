@@ -81,9 +81,11 @@ bool SetupSession::getAll() {
             m_timers.fireNext();
             if (allAnswered() && !m_screen->getValueRunning())
                 break;
+            // A check resends what is missing; only when a whole recheck period after that
+            // brought no reply either does korvactl give up (the screen would keep asking).
             bool quiet = clock.nowMs() - m_lastReplyMs > kQuietMs;
-            if (quiet && m_firesSinceReply >= 1)
-                break; // the screen keeps asking; korvactl gives up here
+            if (quiet && m_firesSinceReply >= 2)
+                break;
         }
         return allAnswered() && !m_screen->getValueRunning();
     }

@@ -25,7 +25,8 @@ public:
     bool reopen();
 
     // Get Value, then waits until every query is answered, or kQuietMs pass without a reply
-    // (on the parallel port: after the timer has checked at least once). True when all
+    // (on the parallel port: and two timer checks, the last one's resends included, brought
+    // none). True when all
     // settings answered.
     bool getAll();
 

@@ -459,7 +459,9 @@ bool UserSetupForm::setEdit(Edit edit, const std::string& text) {
     }
     if (!e->enabled)
         return false;
-    e->text = e->maxLength ? text.substr(0, e->maxLength) : text;
+    // The window's edit enforces maxLength; longer text from elsewhere meets the setup
+    // code rule (9 or more characters are invalid and sent as 0).
+    e->text = text;
     return true;
 }
 
@@ -519,7 +521,7 @@ bool UserSetupForm::readControls() {
         }
         f.target = static_cast<int>(value);
     }
-    m_settings.setupCode = m_view.setupCode.text.substr(0, 8);
+    m_settings.setupCode = m_view.setupCode.text;
     return true;
 }
 

@@ -63,7 +63,8 @@ public:
     // A radio click or list selection (position -1 clears a list). False when the control is
     // disabled or hidden or the position is out of range: nothing changes then.
     bool choose(Choice choice, int position);
-    // Typing into an edit (the setup code keeps at most 8 characters). False when disabled.
+    // Typing into an edit. False when disabled. The setup code edit's 8-character limit is
+    // the window's (EditView::maxLength).
     bool setEdit(Edit edit, const std::string& text);
 
     // Back to the choices of an opened screen (all unset); keepMarginAndCode keeps those two,

@@ -94,7 +94,7 @@ public:
     // A click on a radio button or a list selection (position -1 clears a list). Returns false
     // when the control is disabled or hidden, or the position is out of range (nothing changes).
     bool choose(Choice choice, int position);
-    // Typing into an edit; the setup code keeps at most 8 characters.
+    // Typing into an edit (see UserSetupForm::setEdit).
     bool setEdit(Edit edit, const std::string& text);
     // See UserSetupForm::resetChoices.
     void resetChoices(bool keepMarginAndCode, const std::vector<Choice>& keep = {});
