@@ -113,11 +113,14 @@ UserSetupDialog::UserSetupDialog(UserSetupContext context, QWidget* parent)
     bottom->addLayout(buttons);
     outer->addLayout(bottom);
 
-    connect(m_getValue, &QPushButton::clicked, this, [this] { act(&UserSetupScreen::getValue); });
-    connect(m_setValue, &QPushButton::clicked, this, [this] { act(&UserSetupScreen::setValue); });
-    connect(m_test, &QPushButton::clicked, this, [this] { act(&UserSetupScreen::test); });
-    connect(m_default, &QPushButton::clicked, this, [this] { act(&UserSetupScreen::defaults); });
-    connect(m_exit, &QPushButton::clicked, this, [this] { act(&UserSetupScreen::exit); });
+    connect(m_getValue, &QPushButton::clicked, this,
+            [this] { act([this] { m_screen->getValue(); }); });
+    connect(m_setValue, &QPushButton::clicked, this,
+            [this] { act([this] { m_screen->setValue(); }); });
+    connect(m_test, &QPushButton::clicked, this, [this] { act([this] { m_screen->test(); }); });
+    connect(m_default, &QPushButton::clicked, this,
+            [this] { act([this] { m_screen->defaults(); }); });
+    connect(m_exit, &QPushButton::clicked, this, [this] { act([this] { m_screen->exit(); }); });
     render();
 }
 
@@ -285,11 +288,11 @@ bool UserSetupDialog::start() {
     return ok && !m_screen->closed();
 }
 
-void UserSetupDialog::act(void (UserSetupScreen::*action)()) {
+void UserSetupDialog::act(const std::function<void()>& action) {
     // Transfers run on this thread and may pause for seconds: show the wait cursor meanwhile.
     m_inCall = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    (m_screen.get()->*action)();
+    action();
     QApplication::restoreOverrideCursor();
     m_inCall = false;
     afterCall();
@@ -310,17 +313,15 @@ void UserSetupDialog::reject() {
     }
     if (!m_exit->isEnabled())
         return; // a transfer is running; EXIT is disabled and so is closing
-    act(&UserSetupScreen::exit);
+    act([this] { m_screen->exit(); });
 }
 
 bool UserSetupDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn)
         if (auto* e = qobject_cast<QLineEdit*>(watched))
-            QTimer::singleShot(0, e, [e] {
-                e->selectAll();
-                e->setCursorPosition(e->text().size());
-                e->selectAll();
-            });
+            // After the focus change has placed the cursor: select all, cursor at the end, so
+            // the whole text is selected and its end is in view.
+            QTimer::singleShot(0, e, [e] { e->selectAll(); });
     return QDialog::eventFilter(watched, event);
 }
 

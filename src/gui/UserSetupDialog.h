@@ -9,6 +9,7 @@
 #include "setup/UserSetupScreen.h"
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -84,7 +85,7 @@ private:
     QComboBox* listBox(Choice choice, ListView UserSetupView::*field, QWidget* parent);
     QLineEdit* editBox(Edit which, EditView UserSetupView::*field, QWidget* parent);
     QPushButton* button(const char* name, QWidget* parent);
-    void act(void (UserSetupScreen::*action)());
+    void act(const std::function<void()>& action);
     void afterCall();
     void buildLeft(QGroupBox* box);
     void buildRight(QGroupBox* box);
