@@ -83,10 +83,8 @@ bool PrinterSocket::connectionUp(int waitMs) {
     int revents = fdio::waitFor(fd, POLLOUT, waitMs);
     if (revents <= 0 || !(revents & POLLOUT))
         return false;
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)
-        return false;
+    // Only a made connection has a peer. SO_ERROR is not read here: reading it clears it, and
+    // the receive thread needs it to tell a refused connect from a made one.
     sockaddr_in peer{};
     socklen_t peerSize = sizeof peer;
     return ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) == 0;
@@ -142,6 +140,12 @@ void PrinterSocket::receiveLoop(int fd) {
             int error = 0;
             socklen_t size = sizeof error;
             if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                error = errno;
+            // A send on the owner's thread may have taken the pending error already; a socket
+            // without a peer has not connected either way.
+            sockaddr_in peer{};
+            socklen_t peerSize = sizeof peer;
+            if (error == 0 && ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0)
                 error = errno;
             if (error != 0) {
                 m_Connected = 0;

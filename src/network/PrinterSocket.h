@@ -53,6 +53,8 @@ public:
 
     bool connected() const { return m_Connected.load() != 0; }
     bool peerClosed() const { return m_PeerClosed.load(); }
+    // True once the connection under way has failed (refused, unreachable, timed out).
+    bool connectFailed() const { return m_ConnectFailed.load(); }
     CommQueue& queue() { return m_Queue; }
 
 private:

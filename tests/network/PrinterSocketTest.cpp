@@ -153,6 +153,24 @@ TEST_F(NetworkLink, AClosedPortFailsAfterTenAttempts) {
     EXPECT_LT(socket.Send(nullptr, 0), 0);
 }
 
+// The zero-byte send of the probe and the receive thread both look at a refused connect at the
+// same moment; whichever looks first, the link must be reported as never made, not as made and
+// then closed by the printer.
+TEST_F(NetworkLink, ARefusedConnectIsNeverReportedAsMade) {
+    ClosedPort closed;
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(socket.Create());
+        if (!socket.Connect("127.0.0.1", closed.port()))
+            continue; // refused at once: nothing runs in the background
+        EXPECT_LT(socket.Send(nullptr, 0), 0);
+        ASSERT_TRUE(waitUntil([&] { return socket.connectFailed() || socket.peerClosed(); }));
+        EXPECT_TRUE(socket.connectFailed());
+        EXPECT_FALSE(socket.peerClosed());
+        EXPECT_FALSE(socket.connected());
+    }
+}
+
 TEST_F(NetworkLink, ReceivedBytesReachTheQueue) {
     ASSERT_TRUE(socket.Create());
     ASSERT_TRUE(socket.Connect("127.0.0.1", printer.port()));
