@@ -77,6 +77,7 @@ int CPorts::openSerial() {
 
     if (m_hPort != -1) {
         joinReceiveThread();
+        releaseExclusive();
         ::close(m_hPort);
         m_hPort = -1;
         m_bConnected = 0;
@@ -210,6 +211,7 @@ int CPorts::Close() {
     joinReceiveThread(); // woken at once; from inside its own notification it just ends later
     if (m_hPort == -1)
         return 0;
+    releaseExclusive();
     ::close(m_hPort);
     m_hPort = -1;
     m_bConnected = 0;
@@ -217,6 +219,13 @@ int CPorts::Close() {
         ReleaseUsbList();
     m_OpenKind = PortKind::None;
     return 1;
+}
+
+void CPorts::releaseExclusive() {
+    // The terminal stays exclusive until its last descriptor closes; another holder (a printer
+    // stand-in keeping its side open) would otherwise lock every later Open out with EBUSY.
+    if (m_OpenKind == PortKind::Serial)
+        (void)::ioctl(m_hPort, TIOCNXCL);
 }
 
 void CPorts::ReleaseUsbList() {

@@ -127,6 +127,7 @@ private:
     int openUsb();
     int startReceiveThread();
     void joinReceiveThread();
+    void releaseExclusive();
     void watchLoop(int fd);
     int writeToDevice(const std::uint8_t* buffer, std::uint32_t length);
     int writeToFile(const std::uint8_t* buffer, std::uint32_t length);

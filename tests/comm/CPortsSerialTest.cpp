@@ -6,6 +6,7 @@
 #include "base/RecordingPrompter.h"
 #include "comm/CPorts.h"
 #include "comm/SerialConfig.h"
+#include "comm/UniqueFd.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -226,6 +228,25 @@ TEST_F(SerialPort, ComAliasesMapToTtySUnderTheDevRoot) {
 
     aliased.m_PortName = "com2"; // no ttyS1 in this tree
     EXPECT_EQ(aliased.Open(), 0);
+}
+
+// The port is exclusive only while it is held: a printer stand-in (or any other process) that
+// keeps the terminal open must not lock the next Open out once this one has closed.
+TEST_F(SerialPort, ExclusiveUseEndsWithClose) {
+    UniqueFd held(::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    ASSERT_TRUE(held.valid());
+    auto exclusive = [&] {
+        int state = -1;
+        EXPECT_EQ(::ioctl(held.get(), TIOCGEXCL, &state), 0);
+        return state;
+    };
+    ports.m_ReceiveMode = 2;
+    ASSERT_EQ(ports.Open(), 1);
+    EXPECT_EQ(exclusive(), 1);
+    ASSERT_EQ(ports.Open(), 1); // the stale handle is let go and the port taken again
+    EXPECT_EQ(exclusive(), 1);
+    EXPECT_EQ(ports.Close(), 1);
+    EXPECT_EQ(exclusive(), 0);
 }
 
 TEST_F(SerialPort, BytesWrittenArriveUnchanged) {
