@@ -26,9 +26,12 @@ std::vector<std::uint8_t> ReplyShaper::usbEscape(std::span<const std::uint8_t> b
 }
 
 bool ReplyShaper::push(std::vector<std::uint8_t> reply, std::int64_t nowMs) {
+    // Appended byte by byte: the prefixes are a handful of bytes and a reply is short.
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(reply.size() + 12);
     if (m_status)
-        bytes.insert(bytes.end(), {0x10, 0x00, 0x00, 0x0F});
+        for (std::uint8_t b : {0x10, 0x00, 0x00, 0x0F})
+            bytes.push_back(b);
     if (m_garbage) {
         int count = 1 + static_cast<int>(m_random() % 8);
         for (int i = 0; i < count; ++i) {
@@ -39,7 +42,8 @@ bool ReplyShaper::push(std::vector<std::uint8_t> reply, std::int64_t nowMs) {
             bytes.push_back(b);
         }
     }
-    bytes.insert(bytes.end(), reply.begin(), reply.end());
+    for (std::uint8_t b : reply)
+        bytes.push_back(b);
     if (m_escape)
         bytes = usbEscape(bytes);
     if (m_queued + bytes.size() > kMaxQueued)
@@ -55,7 +59,8 @@ bool ReplyShaper::push(std::vector<std::uint8_t> reply, std::int64_t nowMs) {
         Segment held = std::move(m_segments.back());
         m_segments.pop_back();
         m_queued -= held.bytes.size();
-        held.bytes.insert(held.bytes.end(), bytes.begin(), bytes.end());
+        for (std::uint8_t b : bytes)
+            held.bytes.push_back(b);
         bytes = std::move(held.bytes);
     }
     std::size_t pieces = 1 + m_random() % std::min<std::size_t>(4, bytes.size());

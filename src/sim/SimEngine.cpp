@@ -110,7 +110,18 @@ bool SimEngine::openUdp(std::string& error) {
         return false;
     }
     m_udpEndpoint = endpointText(a);
+    m_udpAddress = a;
     m_udp = std::move(s);
+    // A search sent to the loopback broadcast address reaches only sockets bound to it (or to
+    // any address), so the printer listens there as well. Several printers may share it.
+    UniqueFd b(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    sockaddr_in broadcast = a;
+    broadcast.sin_addr.s_addr = htonl(0x7FFFFFFF);
+    if (b.valid()) {
+        ::setsockopt(b.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (::bind(b.get(), reinterpret_cast<sockaddr*>(&broadcast), sizeof broadcast) == 0)
+            m_udpBroadcast = std::move(b);
+    }
     return true;
 }
 
@@ -129,6 +140,7 @@ bool SimEngine::start(std::string& error) {
         m_links.clear();
         m_listen.reset();
         m_udp.reset();
+        m_udpBroadcast.reset();
         m_sysfs.reset();
         return false;
     };
@@ -178,6 +190,7 @@ void SimEngine::stop() {
     m_running = false;
     m_listen.reset();
     m_udp.reset();
+    m_udpBroadcast.reset();
     m_sysfs.reset();
 }
 
@@ -194,6 +207,8 @@ void SimEngine::loop() {
             fds.push_back({m_listen.get(), POLLIN, 0});
         if (m_udp.valid())
             fds.push_back({m_udp.get(), POLLIN, 0});
+        if (m_udpBroadcast.valid())
+            fds.push_back({m_udpBroadcast.get(), POLLIN, 0});
         const std::size_t firstLink = fds.size();
         int timeout = 100;
         for (auto& link : m_links) {
@@ -223,7 +238,9 @@ void SimEngine::loop() {
         if (m_listen.valid() && (fds[i++].revents & POLLIN))
             acceptClients(now);
         if (m_udp.valid() && (fds[i++].revents & POLLIN))
-            serveUdp();
+            serveUdp(m_udp.get());
+        if (m_udpBroadcast.valid() && (fds[i++].revents & POLLIN))
+            serveUdp(m_udpBroadcast.get());
         for (std::size_t k = 0; k < polled.size(); ++k) {
             LinkChannel* link = polled[k];
             short ev = fds[firstLink + k].revents;
@@ -261,15 +278,15 @@ void SimEngine::acceptClients(std::int64_t nowMs) {
     }
 }
 
-void SimEngine::serveUdp() {
+void SimEngine::serveUdp(int fd) {
     for (;;) {
         std::uint8_t buf[2048];
         sockaddr_in from{};
         socklen_t len = sizeof from;
         ssize_t got;
         do {
-            got = ::recvfrom(m_udp.get(), buf, sizeof buf, MSG_TRUNC,
-                             reinterpret_cast<sockaddr*>(&from), &len);
+            got = ::recvfrom(fd, buf, sizeof buf, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
+                             &len);
         } while (got < 0 && errno == EINTR);
         if (got < 0)
             return;
@@ -282,11 +299,22 @@ void SimEngine::serveUdp() {
             std::lock_guard lock(m_core->mutex());
             answer = m_core->network().handle(datagram, endpointText(from), !m_options.mute);
         }
-        if (!answer.empty()) {
+        if (answer.empty())
+            continue;
+        // To the sender; and, when it sent from another port, also to the record port at its
+        // address, where a tool's receiving socket listens.
+        std::vector<sockaddr_in> targets = {from};
+        if (from.sin_port != m_udpAddress.sin_port &&
+            from.sin_addr.s_addr != m_udpAddress.sin_addr.s_addr) {
+            sockaddr_in recordPort = from;
+            recordPort.sin_port = m_udpAddress.sin_port;
+            targets.push_back(recordPort);
+        }
+        for (sockaddr_in& to : targets) {
             ssize_t sent;
             do {
                 sent = ::sendto(m_udp.get(), answer.data(), answer.size(), 0,
-                                reinterpret_cast<sockaddr*>(&from), sizeof from);
+                                reinterpret_cast<sockaddr*>(&to), sizeof to);
             } while (sent < 0 && errno == EINTR);
         }
     }

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
 
 #include "sim/FakeSysfs.h"
@@ -48,13 +49,15 @@ private:
     bool openUdp(std::string& error);
     void loop();
     void acceptClients(std::int64_t nowMs);
-    void serveUdp();
+    void serveUdp(int fd);
 
     SimOptions m_options;
     std::unique_ptr<PrinterCore> m_core;
     std::vector<std::unique_ptr<LinkChannel>> m_links; // the I/O thread's once started
     UniqueFd m_listen;
     UniqueFd m_udp;
+    UniqueFd m_udpBroadcast; // 127.255.255.255 at the record port: loopback broadcasts
+    sockaddr_in m_udpAddress{};
     UniqueFd m_wake; // eventfd: stop() wakes the loop through it
     std::unique_ptr<FakeSysfs> m_sysfs;
     std::thread m_thread;

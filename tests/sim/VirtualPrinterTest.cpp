@@ -323,6 +323,11 @@ public:
         a.sin_port = htons(static_cast<std::uint16_t>(std::stoi(endpoint.substr(colon + 1))));
         ::sendto(m_fd, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
     }
+    void sendBroadcast(const Bytes& d, const std::string& endpoint) {
+        int on = 1;
+        ::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+        send(d, endpoint);
+    }
     Bytes receive() {
         Bytes buf(64);
         ssize_t n = ::recv(m_fd, buf.data(), buf.size(), 0);
@@ -367,6 +372,41 @@ TEST(VirtualPrinter, UdpSearchAndChange) {
     EXPECT_EQ(net["record"]["ip"], "10.0.0.5");
     EXPECT_FALSE(net["record"]["dhcp"].get<bool>());
     EXPECT_EQ(net["malformed"].size(), 1u);
+}
+
+TEST(VirtualPrinter, LoopbackBroadcastSearchIsAnsweredToTheRecordPortToo) {
+    SimOptions o;
+    o.udpAddress = "127.0.0.84";
+    o.udpPort = 29184; // a port of its own, so no other printer under test hears the broadcast
+    Started sim(o);
+    ASSERT_TRUE(sim.ok);
+    // The tool's receiving socket: the record port on this host.
+    int receiver = ::socket(AF_INET, SOCK_DGRAM, 0);
+    int on = 1;
+    ::setsockopt(receiver, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(29184);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(receiver, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    UdpClient sender;
+    Bytes search(35, 0);
+    search[0] = search[1] = 0xAA;
+    search[33] = search[34] = 0x55;
+    sender.sendBroadcast(search, "127.255.255.255:29184");
+    EXPECT_EQ(sender.receive().size(), 35u);
+    sockaddr_in from{};
+    socklen_t len = sizeof from;
+    Bytes buf(64);
+    timeval tv{0, 500000};
+    ::setsockopt(receiver, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    ssize_t n =
+        ::recvfrom(receiver, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+    ::close(receiver);
+    EXPECT_EQ(n, 35);
+    char ip[INET_ADDRSTRLEN] = "";
+    ::inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
+    EXPECT_STREQ(ip, "127.0.0.84");
 }
 
 TEST(VirtualPrinter, RefusesWhatItCannotServe) {
