@@ -319,6 +319,11 @@ int CPorts::CollectUsbReplies() {
     int fd = m_DevicePath.empty() ? -1
                                   : fdio::openRetry(m_DevicePath.c_str(),
                                                     O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && m_OpenKind == PortKind::Usb && m_hPort != -1) {
+        // The usblp driver lets one descriptor hold the printer, so the second open fails with
+        // EBUSY while the connection is up; its own handle reads the replies just as well.
+        fd = ::fcntl(m_hPort, F_DUPFD_CLOEXEC, 0);
+    }
     if (fd < 0) {
         m_Prompter.inform(m_DevicePath, Icon::Exclamation);
         return 0;

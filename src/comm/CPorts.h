@@ -88,7 +88,8 @@ public:
     int EnumeratePorts(int kind, std::vector<std::string>& list);
 
     // Collects the USB printer's replies after a query: opens m_DevicePath a second time as
-    // m_hUsbRead (on failure the path is shown in a message box and 0 returned), makes four
+    // m_hUsbRead (a duplicate of the open USB connection's handle when the driver refuses a
+    // second open; on failure the path is shown in a message box and 0 returned), makes four
     // reads of up to 256 bytes, each waiting up to m_UsbReplyWaitMs, unescapes them (1B 30 = 00,
     // 1B 1B = 1B, 1B x = x) into m_QueueRead, notifies m_NotifyWnd after each pass that received
     // bytes, closes m_hUsbRead. A batch that does not fit the queue is dropped with entry 41.

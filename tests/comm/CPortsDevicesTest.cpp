@@ -194,6 +194,26 @@ TEST_F(Devices, UsbRepliesAreUnescapedIntoTheQueue) {
     EXPECT_EQ(prompter.messages()[0], catalogue.text(MsgQueueFull));
 }
 
+// The usblp driver lets only one descriptor hold a printer, so a second open of the node fails
+// while the connection is up: the replies are then read through the connection's own handle.
+TEST_F(Devices, UsbRepliesAreCollectedWhileTheNodeRefusesASecondOpen) {
+    tree.addUsbPrinter(0, "5e3b", "3012", "0100", pty.slavePath());
+    ports.m_PortName = "USB";
+    ports.m_ModelKind = 6;
+    ports.m_UsbReplyWaitMs = 5;
+    ASSERT_EQ(ports.Open(), 1);
+    ASSERT_TRUE(std::filesystem::remove(ports.m_DevicePath)); // nothing more can open it
+    ASSERT_TRUE(pty.send(bytes("37 27 31 1F 1B 30 00")));
+    EXPECT_EQ(ports.CollectUsbReplies(), 1);
+    EXPECT_TRUE(prompter.messages().empty());
+    EXPECT_EQ(hex(drainQueue()), "37 27 31 1F 00 00");
+    EXPECT_EQ(ports.m_hUsbRead, -1);
+    // The connection itself is still open and usable.
+    EXPECT_EQ(ports.Write(reinterpret_cast<const std::uint8_t*>("\x0a"), 1), 1);
+    EXPECT_EQ(hex(pty.receive(1)), "0A");
+    EXPECT_EQ(ports.Close(), 1);
+}
+
 TEST_F(Devices, UsbReplyCollectionShowsThePathItCannotOpen) {
     ports.m_DevicePath = tree.roots().dev + "/usb/lp9";
     EXPECT_EQ(ports.CollectUsbReplies(), 0);
