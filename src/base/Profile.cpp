@@ -2,6 +2,7 @@
 
 #include "base/ErrorLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -49,6 +50,14 @@ bool isTextLine(std::string_view s) {
     return true;
 }
 
+// Whether a text can be stored as (part of) one line that reads back as itself.
+bool fitsOneLine(std::string_view s, std::string_view forbidden = "") {
+    for (char c : s)
+        if (c == '\r' || c == '\n' || c == '\0' || forbidden.find(c) != std::string_view::npos)
+            return false;
+    return true;
+}
+
 } // namespace
 
 struct Profile::Line {
@@ -66,9 +75,11 @@ std::string Profile::pathFor(std::string_view programName) {
     return dir + "/" + std::string(programName) + ".INI";
 }
 
-std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline) const {
+std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline, bool* cutShort) const {
     std::vector<Line> lines;
     newline = "\n";
+    if (cutShort)
+        *cutShort = false;
     std::ifstream in(m_path, std::ios::binary);
     exists = static_cast<bool>(in);
     if (!in)
@@ -77,10 +88,13 @@ std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline) con
     data.resize(kMaxProfileBytes + 1);
     in.read(data.data(), static_cast<std::streamsize>(data.size()));
     data.resize(static_cast<std::size_t>(in.gcount()));
-    if (data.size() > kMaxProfileBytes && m_log) {
-        m_log->Print("Profile %s is larger than %zu bytes; the rest is ignored", m_path.c_str(),
-                     kMaxProfileBytes);
+    if (data.size() > kMaxProfileBytes) {
+        if (m_log)
+            m_log->Print("Profile %s is larger than %zu bytes; the rest is ignored", m_path.c_str(),
+                         kMaxProfileBytes);
         data.resize(kMaxProfileBytes);
+        if (cutShort)
+            *cutShort = true;
     }
     if (data.find("\r\n") != std::string::npos)
         newline = "\r\n";
@@ -199,9 +213,19 @@ std::vector<std::pair<std::string, std::string>> Profile::Entries(std::string_vi
 
 bool Profile::WriteString(std::string_view section, std::string_view key,
                           std::optional<std::string_view> value) {
-    bool exists = false;
+    if (!fitsOneLine(section, "]") || !fitsOneLine(key, "=") || (value && !fitsOneLine(*value))) {
+        if (m_log)
+            m_log->Print("Profile %s: [%.*s] %.*s cannot be written as one line", m_path.c_str(),
+                         static_cast<int>(std::min<std::size_t>(section.size(), 64)),
+                         section.data(), static_cast<int>(std::min<std::size_t>(key.size(), 64)),
+                         key.data());
+        return false;
+    }
+    bool exists = false, cutShort = false;
     std::string newline;
-    std::vector<Line> lines = load(exists, newline);
+    std::vector<Line> lines = load(exists, newline, &cutShort);
+    if (cutShort)
+        return false; // writing back only what was read would lose the rest of the file
 
     auto makeEntry = [&](std::string_view v) {
         Line line;
@@ -257,9 +281,11 @@ bool Profile::WriteInt(std::string_view section, std::string_view key, int value
 }
 
 bool Profile::DeleteSection(std::string_view section) {
-    bool exists = false;
+    bool exists = false, cutShort = false;
     std::string newline;
-    std::vector<Line> lines = load(exists, newline);
+    std::vector<Line> lines = load(exists, newline, &cutShort);
+    if (cutShort)
+        return false; // writing back only what was read would lose the rest of the file
     std::vector<Line> kept;
     bool inSection = false, removed = false;
     for (Line& line : lines) {

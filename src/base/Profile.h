@@ -8,6 +8,9 @@
 // - WriteString with no value (std::nullopt) deletes the key; DeleteSection deletes the whole
 //   section. Everything else in the file (other sections, comments, blank lines, unreadable
 //   lines) is kept as it was, byte for byte.
+// - A section, key or value that cannot stay on one line (CR, LF or NUL; "]" in a section, "="
+//   in a key) is not written: false, logged, the file untouched. So is any write to a file too
+//   large to be read whole (over 4 MiB), which would otherwise lose its end.
 // - Every write replaces the file atomically (temporary file, fsync, rename): a crash leaves
 //   either the old or the new profile, never half of one. Returns false (and logs) on failure;
 //   the old file is then untouched.
@@ -47,7 +50,8 @@ public:
 
 private:
     struct Line;
-    std::vector<Line> load(bool& exists, std::string& newline) const;
+    // cutShort, when given, tells whether the file was larger than the reader takes.
+    std::vector<Line> load(bool& exists, std::string& newline, bool* cutShort = nullptr) const;
     bool store(const std::vector<Line>& lines, const std::string& newline);
 
     std::string m_path;

@@ -131,3 +131,46 @@ TEST(Profile, PathIsTheWorkingDirectoryAndTheProgramName) {
     EXPECT_EQ(Profile::pathFor("korvaset"),
               std::filesystem::current_path().string() + "/korvaset.INI");
 }
+
+TEST(Profile, TextsThatCannotStayOnOneLineAreRefused) {
+    TempDir dir;
+    korva::ErrorLog log;
+    ASSERT_TRUE(log.Open(dir.file("error.log")));
+    Profile profile(dir.file("korvaset.INI"), &log);
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile1", "/tmp/a.bmp"));
+    const std::string before = dir.read("korvaset.INI");
+    struct Bad {
+        std::string section, key, value;
+    } bad[] = {
+        {"LOGO", "Logofile2", "/tmp/new\nline.bmp"},
+        {"LOGO", "Logofile2", "/tmp/x.bmp\r\n[USER]\r\nCodePage255=1"},
+        {"LOGO", "Logofile2", std::string("/tmp/x\0y.bmp", 12)},
+        {"LOGO", "Logo\nfile2", "/tmp/x.bmp"},
+        {"LOGO", "Logofile1=/tmp/b.bmp\nx", "y"},
+        {"LOGO]\n[USER", "Logofile2", "/tmp/x.bmp"},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.value);
+        EXPECT_FALSE(profile.WriteString(b.section, b.key, std::string_view(b.value)));
+    }
+    EXPECT_EQ(dir.read("korvaset.INI"), before) << "nothing of a refused write reaches the file";
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile1"), "/tmp/a.bmp");
+    EXPECT_TRUE(profile.Entries("USER").empty());
+    EXPECT_NE(dir.read("error.log").find("korvaset.INI"), std::string::npos);
+}
+
+TEST(Profile, AnOversizedFileIsNeverCutShortByAWrite) {
+    TempDir dir;
+    std::string big = "[LOGO]\nLogofile1=/a.bmp\n";
+    while (big.size() <= (4u << 20))
+        big += "; " + std::string(1000, 'c') + "\n";
+    big += "[USER]\nR_BUF_SZ0=64\n";
+    dir.write("korvaset.INI", big);
+    korva::ErrorLog log;
+    ASSERT_TRUE(log.Open(dir.file("error.log")));
+    Profile profile(dir.file("korvaset.INI"), &log);
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile1"), "/a.bmp");
+    EXPECT_FALSE(profile.WriteString("LOGO", "Logofile2", "/b.bmp"));
+    EXPECT_FALSE(profile.DeleteSection("LOGO"));
+    EXPECT_EQ(dir.read("korvaset.INI"), big);
+}
