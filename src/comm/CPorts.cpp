@@ -158,12 +158,17 @@ int CPorts::openFile() {
         m_Prompter.inform(m_Catalogue.text(MsgInputOutputFileName), Icon::Exclamation);
     }
     m_PortName = name;
-    int fd =
-        fdio::openRetry(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0644);
+    // The name is the user's: a pipe nobody reads or a terminal without carrier would block a
+    // plain open for ever. Opened without waiting, then written as a plain file.
+    int fd = fdio::openRetry(
+        name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) {
         m_Log.Print("CPorts::Open() CreateFile error\r\n");
         return 0;
     }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_hPort = fd;
     m_OpenKind = PortKind::File;
     m_bConnected = 1;

@@ -7,13 +7,19 @@
 #include "base/MessageCatalogue.h"
 #include "base/RecordingPrompter.h"
 #include "comm/CPorts.h"
+#include "comm/UniqueFd.h"
 #include "comm/UsbReplyUnescaper.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 
 #include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace korva;
 using namespace korva::test;
@@ -119,6 +125,43 @@ TEST_F(Devices, FileOutputAsksForTheNameAndReplacesTheFile) {
     prompter.queueInput(std::string("no/such/folder/x.prn"));
     ports.m_PortName = "FILE";
     EXPECT_EQ(ports.Open(), 0);
+}
+
+// The output file name is the user's: one naming a pipe nobody reads (or a terminal without
+// carrier) must fail the open, not hang the program in it.
+TEST_F(Devices, FileOutputToAPipeWithoutReaderDoesNotHang) {
+    ASSERT_EQ(::mkfifo(work.file("pipe").c_str(), 0600), 0);
+    prompter.queueInput(work.file("pipe"));
+    ports.m_PortName = "FILE";
+    std::atomic<int> result{-1};
+    std::thread opener([&] { result = ports.Open(); });
+    for (int i = 0; i < 500 && result < 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    bool returned = result >= 0;
+    if (!returned) {
+        // Let the hung open go, so the test can end.
+        UniqueFd reader(::open(work.file("pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        opener.join();
+        ports.Close();
+    } else {
+        opener.join();
+    }
+    ASSERT_TRUE(returned) << "Open blocked on the pipe";
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_EQ(ports.m_hPort, -1);
+    EXPECT_NE(logText().find("CPorts::Open() CreateFile error\r\n"), std::string::npos);
+
+    // With a reader the same name works, and the bytes arrive.
+    UniqueFd reader(::open(work.file("pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(reader.valid());
+    prompter.queueInput(work.file("pipe"));
+    ports.m_PortName = "FILE";
+    ASSERT_EQ(ports.Open(), 1);
+    EXPECT_EQ(ports.Write(reinterpret_cast<const std::uint8_t*>("\x1b@"), 2), 2);
+    char got[4] = {};
+    EXPECT_EQ(::read(reader.get(), got, sizeof got), 2);
+    EXPECT_EQ(std::string(got, 2), "\x1b@");
+    EXPECT_EQ(ports.Close(), 1);
 }
 
 TEST_F(Devices, UnknownPortNamesAreNotOpened) {
