@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,6 +24,39 @@ LinkChannel::LinkChannel(PrinterCore& core, std::string name, UniqueFd io, Uniqu
                 m_core.addLinkEvent(m_name, "reply dropped: nobody reads the link");
         },
         true);
+    if (!core.options().captureDir.empty()) {
+        std::string file = m_name;
+        for (char& c : file)
+            if (c == '#')
+                c = '-';
+        std::string path = core.options().captureDir + "/" + file + ".bin";
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        } while (fd < 0 && errno == EINTR);
+        m_capture.reset(fd);
+        if (!m_capture.valid()) {
+            std::lock_guard lock(m_core.mutex());
+            m_core.addLinkEvent(m_name, "no capture: " + path + ": " + std::strerror(errno));
+        }
+    }
+}
+
+void LinkChannel::capture(const std::uint8_t* data, std::size_t size) {
+    while (m_capture.valid() && size > 0) {
+        ssize_t n = ::write(m_capture.get(), data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            std::string why = std::strerror(errno);
+            m_capture.reset();
+            std::lock_guard lock(m_core.mutex());
+            m_core.addLinkEvent(m_name, "capture stopped: " + why);
+            return;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
 }
 
 bool LinkChannel::wantsRead(std::int64_t nowMs) {
@@ -85,6 +119,7 @@ void LinkChannel::onReadable(std::int64_t nowMs) {
         return;
     }
     m_inRate.spend(static_cast<std::size_t>(got));
+    capture(buf, static_cast<std::size_t>(got));
     m_decoder->feed({buf, static_cast<std::size_t>(got)}, nowMs);
     if (m_closeAfter >= 0 && m_decoder->received() >= static_cast<std::uint64_t>(m_closeAfter))
         close("closed after " + std::to_string(m_closeAfter) + " bytes");
@@ -122,6 +157,7 @@ void LinkChannel::close(const std::string& why) {
     }
     m_io.reset();
     m_hold.reset();
+    m_capture.reset();
 }
 
 } // namespace korva

@@ -9,6 +9,7 @@
 // - onWritable() writes what is due; partial writes keep the rest queued.
 // - close() finishes the decoder (a command left waiting is reported as cut short), records
 //   why the link ended and releases the descriptors; a pty link is gone afterwards.
+// - With a capture folder, every received byte is appended to the link's capture file.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,10 +44,13 @@ public:
     void close(const std::string& why);
 
 private:
+    void capture(const std::uint8_t* data, std::size_t size);
+
     PrinterCore& m_core;
     std::string m_name;
     UniqueFd m_io;
     UniqueFd m_hold;
+    UniqueFd m_capture; // the capture file, when one is asked for
     bool m_isPty;
     long m_closeAfter;
     ReplyShaper m_shaper;

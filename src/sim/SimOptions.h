@@ -22,6 +22,8 @@ struct SimOptions {
     std::string sysfsDir;   // with usb: the fake tree is built here (DIR/sys, DIR/dev); "" = a
                             // private temporary folder, removed on stop
     std::string outDir;     // PNG files of NV images and printed images; "" = no files
+    std::string captureDir; // every byte each link receives, as DIR/<link>.bin ("tcp#1" is
+                            // written "tcp-1.bin"); "" = no capture
 
     // After Leave setup mode the printer applies its values and ignores every byte for this
     // long (real time, milliseconds). Tests of the tool set it small.

@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     app.add_option("--udp-port", o.udpPort, "network record port")->capture_default_str();
     app.add_option("--sysfs-dir", o.sysfsDir, "folder for the fake sysfs tree");
     app.add_option("--out", o.outDir, "folder for PNG files of NV and printed images");
+    app.add_option("--capture", o.captureDir, "folder for each link's received bytes");
     app.add_option("--report", reportPath, "report file (default: standard output)");
     app.add_option("--leave-busy-ms", o.leaveBusyMs, "busy time after Leave setup mode")
         ->capture_default_str();
@@ -106,11 +107,13 @@ int main(int argc, char** argv) {
         }
         o.dropReplyFor.push_back(number);
     }
-    if (!o.outDir.empty()) {
+    for (const std::string& dir : {o.outDir, o.captureDir}) {
+        if (dir.empty())
+            continue;
         std::error_code ec;
-        std::filesystem::create_directories(o.outDir, ec);
+        std::filesystem::create_directories(dir, ec);
         if (ec) {
-            std::cerr << "korva-sim: cannot create " << o.outDir << ": " << ec.message() << "\n";
+            std::cerr << "korva-sim: cannot create " << dir << ": " << ec.message() << "\n";
             return 1;
         }
     }

@@ -159,8 +159,10 @@ TEST(VirtualPrinter, UsbLinkEscapesRepliesAndDeclaresItselfInSysfs) {
 }
 
 TEST(VirtualPrinter, TcpServiceDecodesLogosAndAnswersOnTheSocket) {
+    test::TempDir capture;
     SimOptions o;
     o.tcpPort = 0;
+    o.captureDir = capture.path();
     Started sim(o);
     ASSERT_TRUE(sim.ok);
     ASSERT_GT(sim.printer.tcpPort(), 0);
@@ -184,6 +186,8 @@ TEST(VirtualPrinter, TcpServiceDecodesLogosAndAnswersOnTheSocket) {
     EXPECT_TRUE(r["printed"][0]["found"].get<bool>());
     EXPECT_EQ(r["linkEvents"][1]["event"], "closed by peer");
     EXPECT_EQ(test::accountingGaps(r, "tcp#1"), "");
+    // The capture holds exactly what was sent.
+    EXPECT_EQ(capture.read("tcp-1.bin"), std::string(stream.begin(), stream.end()));
 }
 
 TEST(VirtualPrinter, CloseAfterBytesDropsTheLink) {
