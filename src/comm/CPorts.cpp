@@ -96,7 +96,6 @@ int CPorts::openSerial() {
         return 0;
     }
     UniqueFd port(fd);
-    (void)::ioctl(fd, TIOCEXCL); // no sharing, as far as the driver supports it
 
     SerialApplyResult applied = SerialConfig::apply(fd, *this);
     if (applied.status == SerialApplyResult::ReadFailed) {
@@ -110,6 +109,10 @@ int CPorts::openSerial() {
     if (applied.oneAndHalfAsTwo)
         m_Log.Print("CPorts::Open() 1.5 stop bits are sent as 2 stop bits\r\n");
     ::tcflush(fd, TCIOFLUSH);
+    // No sharing, as far as the driver supports it. Taken only once the open has succeeded:
+    // the mark outlives this descriptor while anyone else holds the terminal (and a
+    // pseudo-terminal keeps it while its other side is open), so only Close may give it back.
+    (void)::ioctl(fd, TIOCEXCL);
 
     m_hPort = port.release();
     m_OpenKind = PortKind::Serial;
@@ -227,8 +230,9 @@ int CPorts::Close() {
 }
 
 void CPorts::releaseExclusive() {
-    // The terminal stays exclusive until its last descriptor closes; another holder (a printer
-    // stand-in keeping its side open) would otherwise lock every later Open out with EBUSY.
+    // The exclusive mark belongs to the terminal, not to this descriptor: while anyone else holds
+    // it (and on a pseudo-terminal while the other side is open) it would stay, and every later
+    // Open by a user without CAP_SYS_ADMIN would fail with EBUSY.
     if (m_OpenKind == PortKind::Serial)
         (void)::ioctl(m_hPort, TIOCNXCL);
 }

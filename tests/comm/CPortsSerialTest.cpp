@@ -247,6 +247,11 @@ TEST_F(SerialPort, ExclusiveUseEndsWithClose) {
     EXPECT_EQ(exclusive(), 1);
     EXPECT_EQ(ports.Close(), 1);
     EXPECT_EQ(exclusive(), 0);
+
+    // An open that fails on the parameters lets the port go as well.
+    ports.m_BaudRate = 12345;
+    EXPECT_EQ(ports.Open(), 0);
+    EXPECT_EQ(exclusive(), 0);
 }
 
 TEST_F(SerialPort, BytesWrittenArriveUnchanged) {
