@@ -151,8 +151,7 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
         const char* name = SettingKeys::all()[static_cast<std::size_t>(r.key)].name;
         auto now = SettingKeys::value(s, r.key);
         std::printf("%s=%s%s\n", name, now ? now->c_str() : "(none)",
-                    now && SettingKeys::sameValue(*now, r.value) ? ""
-                                                                 : " (as the screen left it)");
+                    now && SettingKeys::sameValue(*now, r.value) ? "" : " (as the screen left it)");
     }
     session.exit();
     return 0;

@@ -1,6 +1,6 @@
 #pragma once
 // What the user setup screen tests share: an application context on virtual time with a
-// recording prompter, a timer host the test fires by hand, and helpers to read back files.
+// recording prompter, a timer host the test fires by hand, and readers for the output files.
 #include "app/AppContext.h"
 #include "base/Clock.h"
 #include "base/Language.h"
