@@ -105,6 +105,24 @@ TEST(KorvactlFile, DefaultsOnANonKoreanSystem) {
     EXPECT_TRUE(fileBytes(other, "out.prn").empty());
 }
 
+TEST(KorvactlFile, DefaultsOnAKoreanSystemInKorean) {
+    TempDir dir;
+    ProgramResult r = runProgram(kCtl, {"--yes", "--port", "FILE:out.prn", "setup", "defaults"},
+                                 dir.path(), 60000, {{"KORVASET_LANGID", "0x0412"}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    Bytes out = fileBytes(dir, "out.prn");
+    EXPECT_TRUE(has(out, "FB 00 01")) << "drawer in self-test Enable";
+    EXPECT_TRUE(has(out, "FC 32 30")) << "receive buffer 20";
+    EXPECT_NE(r.err.find("모든 설정을 기본값으로 바꾸시겠습니까?"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Stop Bit설정을 변경 할 경우,\n"), std::string::npos) << r.err;
+    // --lang wins over the environment.
+    TempDir english;
+    r = runProgram(kCtl, {"--lang", "0x0409", "--yes", "--port", "FILE:out.prn", "setup", "test"},
+                   english.path(), 60000, {{"KORVASET_LANGID", "0x0412"}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(has(fileBytes(english, "out.prn"), "C7 D1 B1 DB")) << "no Korean test line";
+}
+
 TEST(KorvactlFile, SelectionChecksAndTheirMessages) {
     struct Row {
         std::vector<std::string> args;
