@@ -192,3 +192,26 @@ TEST(UserSetupParallel, AFailedResendLeavesTheScreenQuerying) {
     EXPECT_FALSE(s.view().exit.enabled);
     // Destroying the screen still ends the reply thread and the port's receiver.
 }
+
+TEST(UserSetupParallel, AWriteFailureInGetValueClosesTheLink) {
+    ScriptedPrinter printer;
+    ASSERT_FALSE(printer.path().empty());
+    printer.start();
+    SetupFixture f(kLangKorean);
+    f.app->ports.m_PortName = "LPT:" + printer.path();
+    f.app->ports.m_ModelKind = 6;
+    UserSetupScreen& s = f.makeScreen();
+    ASSERT_TRUE(s.open());
+    printer.hangUp();
+    EXPECT_FALSE(s.getValue());
+    EXPECT_EQ(f.prompter.messages(), std::vector<std::string>{"ERROR - 포트 쓰기."});
+    EXPECT_EQ(f.app->ports.m_bConnected.load(), 0);
+    EXPECT_TRUE(s.failed());
+    EXPECT_FALSE(f.timers.active(UserSetupScreen::kTimerId));
+    EXPECT_FALSE(s.view().getValue.enabled);
+    EXPECT_FALSE(s.view().setValue.enabled);
+    EXPECT_TRUE(s.view().exit.enabled);
+    EXPECT_EQ(s.view().cursor, Cursor::Arrow);
+    s.exit();
+    EXPECT_TRUE(s.closed());
+}
