@@ -49,6 +49,7 @@ int waitFor(int fd, short events, int timeoutMs, int wakeFd, bool* wokenUp) {
 WriteResult writeWithin(int fd, const std::uint8_t* data, std::size_t length, int timeoutMs) {
     WriteResult result;
     auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    bool pollSaidReady = false;
     while (result.written < length) {
         ssize_t n = ::write(fd, data + result.written, length - result.written);
         if (n > 0) {
@@ -61,12 +62,17 @@ WriteResult writeWithin(int fd, const std::uint8_t* data, std::size_t length, in
             result.error = errno;
             return result;
         }
+        // Drivers without poll support (the parallel printer driver) always report "ready";
+        // pace the retries then instead of spinning until the deadline.
+        if (pollSaidReady)
+            ::usleep(1000);
         int left = remainingMs(deadline);
         if (left == 0) {
             result.timedOut = true;
             return result;
         }
         int revents = waitFor(fd, POLLOUT, left);
+        pollSaidReady = revents > 0 && (revents & POLLOUT);
         if (revents < 0) {
             result.error = errno;
             return result;
