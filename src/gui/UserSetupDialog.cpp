@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -259,13 +260,14 @@ void UserSetupDialog::buildLeft(QGroupBox* box) {
 void UserSetupDialog::buildRight(QGroupBox* box) {
     using V = UserSetupView;
     auto* outer = new QVBoxLayout(box);
-    auto* grid = new QGridLayout;
-    grid->setVerticalSpacing(4);
-    int r = 0;
+    // A form layout drops a hidden row together with its spacing, so the rows a model hides
+    // leave no gap above the picture.
+    m_rightForm = new QFormLayout;
+    m_rightForm->setVerticalSpacing(4);
     auto row = [&](LabelView V::*lab, QWidget* control) {
-        grid->addWidget(label(lab, box), r, 0);
-        grid->addWidget(control, r, 1);
-        ++r;
+        QLabel* l = label(lab, box);
+        m_rightForm->addRow(l, control);
+        m_rightRows.push_back({l, lab});
     };
     row(&V::emulationLabel, radioPair(Choice::Emulation, &V::emulation, box));
     row(&V::densityLabel, listBox(Choice::PrintDensity, &V::printDensity, box));
@@ -275,8 +277,7 @@ void UserSetupDialog::buildRight(QGroupBox* box) {
     row(&V::usbModeLabel, radioPair(Choice::UsbMode, &V::usbMode, box));
     row(&V::paperSaveLabel, listBox(Choice::PaperSave, &V::paperSave, box));
     row(&V::sleepLabel, listBox(Choice::SleepMode, &V::sleepMode, box));
-    grid->setColumnStretch(1, 1);
-    outer->addLayout(grid);
+    outer->addLayout(m_rightForm);
     m_picture = new PrinterPicture(box);
     outer->addWidget(m_picture, 0, Qt::AlignHCenter);
     outer->addStretch();
@@ -362,6 +363,8 @@ void UserSetupDialog::render() {
         e.edit->setEnabled(ev.enabled);
         e.edit->setMaxLength(ev.maxLength ? static_cast<int>(ev.maxLength) : 32767);
     }
+    for (const LabelRow& r : m_rightRows)
+        m_rightForm->setRowVisible(r.label, (v.*r.field).visible);
     for (QWidget* w : m_receiveErrorRow)
         w->setVisible(v.receiveError.visible);
     m_picture->setVisible(v.pictureVisible);

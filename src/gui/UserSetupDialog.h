@@ -15,6 +15,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QFormLayout;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
@@ -97,6 +98,8 @@ private:
     std::vector<ListRow> m_lists;
     std::vector<EditRow> m_edits;
     std::vector<QWidget*> m_receiveErrorRow;
+    std::vector<LabelRow> m_rightRows; // the New Option rows, hidden whole by their label
+    QFormLayout* m_rightForm = nullptr;
     QGroupBox* m_left = nullptr;
     QGroupBox* m_right = nullptr;
     QLabel* m_summary = nullptr;
