@@ -7,9 +7,12 @@
 #include "gui/MainMenuDialog.h"
 #include "gui/NetworkLinkDialog.h"
 #include "gui/SelectionDialog.h"
+#include "gui/UserSetupDialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -139,6 +142,44 @@ private slots:
         QCOMPARE(app.context().ethernet.acceptedPort, m_demo.tcpPort());
         QVERIFY(prompter.messages().empty());
         QVERIFY(selection->isVisible()); // back on the selection screen
+    }
+
+    void userSetupOverTheNetworkFromTheMenu() {
+        RealClock clock;
+        RecordingPrompter prompter;
+        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
+        auto selection = app.makeSelection();
+        selection->show();
+        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
+        choose(selection->combo(SelectionScreen::Combo::Device), "KORVA40E-II");
+
+        bool answered = false;
+        QString model;
+        // Buttons that open a modal window are clicked from a fresh event, so each step
+        // returns before the next window runs.
+        auto clickLater = [](QAbstractButton* b) { QTimer::singleShot(0, b, [b] { b->click(); }); };
+        ModalScript script(
+            {[&](QWidget* w) { clickLater(qobject_cast<NetworkLinkDialog*>(w)->okButton()); },
+             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->userSetupButton()); },
+             [&](QWidget* w) {
+                 auto* setup = qobject_cast<UserSetupDialog*>(w);
+                 QVERIFY(setup);
+                 model = setup->findChild<QLabel*>("model")->text();
+                 setup->getValueButton()->click();
+                 QElapsedTimer t;
+                 t.start();
+                 while (!setup->screen().received(SetSetupCode) && t.elapsed() < 5000)
+                     QTest::qWait(5);
+                 answered = setup->screen().received(SetSetupCode);
+                 clickLater(setup->exitButton());
+             },
+             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }});
+        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
+        QVERIFY(script.finished());
+        QVERIFY(answered);
+        QCOMPARE(model, QString("KORVA40 - ETHERNET_II"));
+        QCOMPARE(app.context().ports.m_ReceiveMode, 2);
+        QVERIFY(prompter.messages().empty());
     }
 };
 
