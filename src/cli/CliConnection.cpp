@@ -56,8 +56,19 @@ std::uint16_t CliConnection::languageFrom(const std::string& option) {
     });
 }
 
+namespace {
+
+int pauseScaleFromEnvironment() {
+    const char* text = std::getenv("KORVACTL_PAUSE_SCALE");
+    int scale = text ? std::atoi(text) : 1;
+    return scale >= 1 && scale <= 1000 ? scale : 1;
+}
+
+} // namespace
+
 CliConnection::CliConnection(const CliOptions& options)
-    : m_options(options), m_langId(languageFrom(options.lang)), m_prompter(options.yes) {
+    : m_options(options), m_langId(languageFrom(options.lang)),
+      m_pauseClock(m_clock, pauseScaleFromEnvironment()), m_prompter(options.yes) {
     m_app = std::make_unique<AppContext>(m_clock, m_prompter, m_langId,
                                          DeviceRoots{options.sysRoot, options.devRoot});
     m_app->openErrorLog(currentFileVersion());

@@ -32,6 +32,11 @@ public:
     AppContext& app() { return *m_app; }
     ConsolePrompter& prompter() { return m_prompter; }
     Clock& clock() { return m_clock; }
+    // The clock for the printer pauses of the setup screen (after Leave setup mode, after a
+    // test page, before EXIT). KORVACTL_PAUSE_SCALE=N shortens them N times, so end-to-end tests
+    // against a virtual printer with a short busy time need no multi-second waits; a real
+    // printer needs the full pauses, which is the default.
+    Clock& pauseClock() { return m_pauseClock; }
     std::uint16_t langId() const { return m_langId; }
     std::string summary() const;
 
@@ -46,6 +51,16 @@ private:
     CliOptions m_options;
     std::uint16_t m_langId;
     RealClock m_clock;
+    class PauseClock final : public Clock {
+    public:
+        PauseClock(Clock& real, int scale) : m_real(real), m_scale(scale) {}
+        std::int64_t nowMs() override { return m_real.nowMs(); }
+        void sleepMs(int ms) override { m_real.sleepMs(ms / m_scale); }
+
+    private:
+        Clock& m_real;
+        int m_scale;
+    } m_pauseClock;
     ConsolePrompter m_prompter;
     std::unique_ptr<AppContext> m_app;
 };

@@ -17,7 +17,7 @@ bool SetupSession::open() {
     app.ports.m_ReceiveMode = 2; // the main menu's user setup mode
     m_screen = std::make_unique<UserSetupScreen>(
         UserSetupContext{app.ports, app.socket, app.ethernet, app.log, app.catalogue,
-                         m_connection.prompter(), m_connection.clock(), app.profile, app.langId,
+                         m_connection.prompter(), m_connection.pauseClock(), app.profile, app.langId,
                          m_connection.summary()},
         m_timers);
     return m_screen->open();

@@ -245,7 +245,10 @@ TEST(KorvactlSim, NetworkSetAndGet) {
                                           "--ip",    "127.0.0.1",   "--tcp-port", portNumber};
     std::vector<std::string> a = net;
     a.insert(a.end(), {"setup", "set", "print_speed=150", "margin=7"});
-    ProgramResult set = ctl(dir, a);
+    // The printer is busy for 20 ms only, so the 3 s pause after the write may shrink too.
+    ProgramResult set =
+        runProgram(kCtl, a, dir.path(), 60000,
+                   {{"KORVASET_LANGID", "0x0409"}, {"KORVACTL_PAUSE_SCALE", "100"}});
     ASSERT_EQ(set.status, 0) << set.err;
     a = net;
     a.insert(a.end(), {"setup", "get", "--json"});
