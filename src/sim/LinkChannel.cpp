@@ -63,8 +63,8 @@ bool LinkChannel::wantsRead(std::int64_t nowMs) {
     return !closed() && m_inRate.allowance(nowMs) > 0;
 }
 
-bool LinkChannel::wantsWrite(std::int64_t nowMs) const {
-    return !closed() && !m_shaper.ready(nowMs).empty();
+bool LinkChannel::wantsWrite(std::int64_t nowMs) {
+    return !closed() && !m_shaper.ready(nowMs).empty() && m_outRate.allowance(nowMs) > 0;
 }
 
 int LinkChannel::wakeInMs(std::int64_t nowMs) {
@@ -77,13 +77,13 @@ int LinkChannel::wakeInMs(std::int64_t nowMs) {
     };
     if (m_inRate.allowance(nowMs) == 0)
         sooner(m_inRate.msUntilNext(nowMs));
+    // A reply that is due waits for POLLOUT (a pty nobody reads never gets it, and must not
+    // make the loop spin); only a fragment due later, or the slow-link budget, needs a timer.
     std::int64_t due = m_shaper.nextDueMs();
-    if (due >= 0) {
-        int ms = static_cast<int>(std::max<std::int64_t>(0, due - nowMs));
-        if (due <= nowMs && m_outRate.limited())
-            ms = m_outRate.msUntilNext(nowMs);
-        sooner(ms);
-    }
+    if (due > nowMs)
+        sooner(static_cast<int>(due - nowMs));
+    else if (due >= 0 && m_outRate.limited() && m_outRate.allowance(nowMs) == 0)
+        sooner(m_outRate.msUntilNext(nowMs));
     return wake;
 }
 

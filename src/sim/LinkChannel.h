@@ -35,7 +35,7 @@ public:
     bool closed() const { return !m_io.valid(); }
 
     bool wantsRead(std::int64_t nowMs);
-    bool wantsWrite(std::int64_t nowMs) const;
+    bool wantsWrite(std::int64_t nowMs);
     // Milliseconds until this link has something to do without a poll event (-1: nothing).
     int wakeInMs(std::int64_t nowMs);
 
