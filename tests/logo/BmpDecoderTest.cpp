@@ -84,6 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{"Bits8TopDown", {BmpLayout::Bits8, true}, 8},
                       LayoutCase{"Bits4TopDown", {BmpLayout::Bits4, true}, 4},
                       LayoutCase{"Rgb32TopDown", {BmpLayout::Rgb32, true}, 32},
+                      LayoutCase{"Bits8V2", {BmpLayout::Bits8, false, 52}, 8},
+                      LayoutCase{"Rle4V3", {BmpLayout::Rle4, false, 56}, 4},
+                      LayoutCase{"Bitfields32V3", {BmpLayout::Bitfields32, false, 56}, 32},
                       LayoutCase{"Bits8V4", {BmpLayout::Bits8, false, 108}, 8},
                       LayoutCase{"Bits4V5", {BmpLayout::Bits4, false, 124}, 4},
                       LayoutCase{"Rle8V5", {BmpLayout::Rle8, false, 124}, 8},
@@ -181,6 +184,22 @@ TEST(BmpDecoder, ColourTablePlacesAndMissingEntries) {
     ASSERT_TRUE(raster.LoadBytes(file));
     EXPECT_EQ(raster.grayAt(3, 1), 0);   // bottom row in the file is y = 1
     EXPECT_EQ(raster.grayAt(1, 1), 254); // index 1 stays white
+}
+
+// A colour count of 0 means a full table; the entries the file holds before the pixel data
+// are used (here 16 of 256 and all 16 of 16), the rest are black.
+TEST(BmpDecoder, ZeroColourCountReadsTheTableThere) {
+    const Picture picture = sixteenColours();
+    LogoOptions options;
+    CBitmapRaster reference(options), other(options);
+    ASSERT_TRUE(reference.LoadBytes(writeBmp(picture, BmpLayout::Rgb24)));
+    for (BmpLayout layout : {BmpLayout::Bits8, BmpLayout::Bits4, BmpLayout::Rle8}) {
+        std::vector<std::uint8_t> file = writeBmp(picture, layout);
+        ASSERT_EQ(get32(file, 46), 16u);
+        put32(file, 46, 0);
+        ASSERT_TRUE(other.LoadBytes(file)) << other.lastResult().reason;
+        expectSamePixels(reference, other);
+    }
 }
 
 // RLE runs that overrun the row and deltas that leave the picture are clipped; a delta moves

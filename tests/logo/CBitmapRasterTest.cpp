@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <set>
+#include <utility>
 
 using namespace korva;
 using namespace korva::test;
@@ -167,6 +169,60 @@ TEST(CBitmapRaster, ErrorDiffusionFirstRow) {
     const int expected[8] = {1, 0, 1, 1, 0, 1, 1, 0};
     for (int x = 0; x < 8; ++x)
         EXPECT_EQ(monoDot(raster, x, 0), expected[x]) << x;
+}
+
+// Each share of an error lands on its own neighbour, is truncated, and stops at the edges. On a
+// white background (gray 254: error -1, every share 0) a dark source of 112 hands 49, 21, 35
+// and 7 to its right, lower-left, lower and lower-right neighbours; a target set one below
+// 127 minus its share prints, one at exactly 127 minus its share does not. Rows 0-1 hold the
+// printing targets, rows 8-9 the blank ones. A source at x = 0 gives nothing to the end of its
+// own row (31, 4), which stays a dot at 126; one at x = 31 gives nothing to the start of the
+// next row (0, 13), which stays a dot at 126.
+TEST(CBitmapRaster, ErrorSharesReachTheirNeighboursOnly) {
+    constexpr int kW = 32, kH = 16;
+    int gray[kH][kW];
+    for (auto& row : gray)
+        for (int& g : row)
+            g = 254;
+    for (int y0 : {0, 8}) {
+        const int below = y0 == 0 ? 1 : 0; // one below the level that turns the target white
+        for (int x : {2, 10, 18, 26})
+            gray[y0][x] = 112;
+        gray[y0 + 1][1] = 127 - 21 - below;  // lower-left of (2, y0): 3/16
+        gray[y0 + 1][10] = 127 - 35 - below; // below (10, y0): 5/16
+        gray[y0 + 1][19] = 127 - 7 - below;  // lower-right of (18, y0): 1/16
+        gray[y0][27] = 127 - 49 - below;     // right of (26, y0): 7/16
+    }
+    gray[4][0] = 112;
+    gray[4][31] = 126;
+    gray[12][31] = 112;
+    gray[13][0] = 126;
+
+    // Colour v weighs to gray v - 1, so each gray value g is stored as the colour g + 1.
+    Picture p;
+    p.width = kW;
+    p.height = kH;
+    for (int v = 0; v < 256; ++v) {
+        const auto c = static_cast<std::uint8_t>(v);
+        p.palette.push_back({c, c, c, 0});
+    }
+    for (const auto& row : gray)
+        for (int g : row)
+            p.index.push_back(static_cast<std::uint8_t>(g + 1));
+
+    LogoOptions options;
+    CBitmapRaster raster(options);
+    ASSERT_TRUE(raster.LoadBytes(writeBmp(p, BmpLayout::Rgb24)));
+    ASSERT_EQ(raster.grayAt(27, 0), 77);
+    ASSERT_TRUE(raster.ConvertMonochrome(0));
+    const std::set<std::pair<int, int>> expected = {
+        {2, 0}, {10, 0}, {18, 0},  {26, 0}, {2, 8}, {10, 8}, {18, 8}, {26, 8}, // sources
+        {1, 1}, {10, 1}, {19, 1},  {27, 0},                                    // targets
+        {0, 4}, {31, 4}, {31, 12}, {0, 13},                                    // edges
+    };
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            EXPECT_EQ(monoDot(raster, x, y), expected.count({x, y}) ? 1 : 0) << x << "," << y;
 }
 
 struct UniformCase {
