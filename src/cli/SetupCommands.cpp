@@ -126,6 +126,11 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
             keep.push_back(UserSetupScreen::Choice::PaperType);
         if (given("bell_times") && !given("bell_type"))
             keep.push_back(UserSetupScreen::Choice::BellType);
+        // The 448 KB rule weighs a memory size against the printer's other one.
+        if (given("nv_user") && !given("nv_graphic"))
+            keep.push_back(UserSetupScreen::Choice::NvGraphic);
+        if (given("nv_graphic") && !given("nv_user"))
+            keep.push_back(UserSetupScreen::Choice::NvUser);
         session.screen().resetChoices(true, keep);
     }
     UserSetupScreen& s = session.screen();
@@ -137,6 +142,22 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
             return 2;
         }
     }
+    // A memory size the 448 KB rule refused lost its selection: the job cannot be done.
+    for (const char* nv : {"nv_user", "nv_graphic"}) {
+        if (given(nv) && !SettingKeys::value(s, SettingKeys::find(nv))) {
+            std::fprintf(stderr,
+                         "korvactl: %s refused by the NV memory limit; nothing was written\n", nv);
+            session.exit();
+            return 2;
+        }
+    }
+    // The printer's other memory size only served the check; only what was given is written.
+    if (!file) {
+        if (given("nv_user") && !given("nv_graphic"))
+            s.choose(UserSetupScreen::Choice::NvGraphic, -1);
+        if (given("nv_graphic") && !given("nv_user"))
+            s.choose(UserSetupScreen::Choice::NvUser, -1);
+    }
     if (given("color_density") && !s.settings().paperType) {
         std::fprintf(stderr, "korvactl: color_density is written together with the paper type; "
                              "give paper_type too; nothing was written\n");
@@ -144,6 +165,10 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
         return 2;
     }
     if (!s.setValue()) {
+        // The screen sends nothing when nothing is chosen, the margin is 0 and the code "0".
+        if (!s.failed() && s.settings().nothingChosen())
+            std::fprintf(stderr, "korvactl: nothing to write: no setting chosen, the margin 0 and "
+                                 "the setup code 0\n");
         session.exit();
         return 1;
     }

@@ -491,6 +491,10 @@ void UserSetupForm::resetChoices(bool keepMarginAndCode, const std::vector<Choic
         fresh.cutPosition = s.cutPosition;
         fresh.cutLines = s.cutLines;
     }
+    if (kept(Choice::NvUser))
+        fresh.nvUserMemory = s.nvUserMemory;
+    if (kept(Choice::NvGraphic))
+        fresh.nvGraphicMemory = s.nvGraphicMemory;
     s = fresh;
     m_receiveError = -1;
     refresh();

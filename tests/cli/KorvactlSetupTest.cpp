@@ -83,6 +83,30 @@ TEST(KorvactlFile, UnknownKeysAndValuesOutOfRangeSendNothing) {
     }
 }
 
+TEST(KorvactlFile, MemorySizesOverTheLimitAreRefusedAndNothingIsWritten) {
+    TempDir dir;
+    ProgramResult r =
+        ctl(dir, {"--port", "FILE:out.prn", "setup", "set", "nv_user=320", "nv_graphic=192"});
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.err.find("Total NV Memory Size 448KB"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+    EXPECT_TRUE(fileBytes(dir, "out.prn").empty());
+
+    TempDir fits;
+    r = ctl(fits, {"--port", "FILE:out.prn", "setup", "set", "nv_user=64", "nv_graphic=384"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(hex(fileBytes(fits, "out.prn")),
+              kEnter + " 1D 28 45 10 00 05 01 01 00 02 07 00 FA 00 00 FF 00 00 00 00 04 " + kLeave);
+}
+
+TEST(KorvactlFile, NothingToWriteIsSaid) {
+    TempDir dir;
+    ProgramResult r = ctl(dir, {"--port", "FILE:out.prn", "setup", "set", "margin=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nothing to write"), std::string::npos) << r.err;
+    EXPECT_TRUE(fileBytes(dir, "out.prn").empty());
+}
+
 TEST(KorvactlFile, DefaultsOnANonKoreanSystem) {
     TempDir dir;
     ProgramResult r = ctl(dir, {"--yes", "--port", "FILE:out.prn", "setup", "defaults"});
@@ -217,6 +241,28 @@ TEST(KorvactlSim, SetRefusesWhenTheMarginCannotBeRead) {
     EXPECT_NE(get.out.find("margin            (no answer)"), std::string::npos) << get.out;
     nlohmann::json report = sim.stop();
     EXPECT_EQ(report["setup"]["enters"], 0) << "nothing was written";
+}
+
+TEST(KorvactlSim, MemorySizeIsWeighedAgainstThePrintersOther) {
+    TempDir dir;
+    SimProcess sim(kSim, {"--serial", "--leave-busy-ms", "20"}, dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    const std::vector<std::string> port = {"--port", sim.link("serial"), "--flow", "none"};
+    auto with = [&](std::vector<std::string> rest) {
+        std::vector<std::string> a = port;
+        a.insert(a.end(), rest.begin(), rest.end());
+        return ctl(dir, a);
+    };
+    // The printer holds 384 KB of graphic memory: 128 KB more user memory would make 512.
+    ProgramResult r = with({"setup", "set", "nv_user=128"});
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.err.find("Total NV Memory Size 448KB"), std::string::npos) << r.err;
+    ProgramResult ok = with({"setup", "set", "nv_user=64", "margin=3"});
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    nlohmann::json report = sim.stop();
+    ASSERT_TRUE(report.is_object());
+    EXPECT_EQ(report["setup"]["enters"], 1) << "only the write that fits";
 }
 
 TEST(KorvactlSim, FaultyRepliesOverSerial) {
