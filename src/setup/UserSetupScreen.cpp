@@ -483,9 +483,14 @@ void UserSetupScreen::onSettingReply(const SettingReply& reply) {
         ButtonView& d = m_form.view().defaults;
         ButtonView& g = m_form.view().getValue;
         ButtonView& s = m_form.view().setValue;
+        // Back as they were: a write that failed meanwhile (or a Set Value running) keeps them
+        // disabled.
+        const bool wasD = d.enabled, wasG = g.enabled, wasS = s.enabled;
         d.enabled = g.enabled = s.enabled = false;
         m_ctx.clock.sleepMs(kNetworkReplyPauseMs);
-        d.enabled = g.enabled = s.enabled = true;
+        d.enabled = wasD;
+        g.enabled = wasG;
+        s.enabled = wasS;
     }
 }
 

@@ -421,6 +421,31 @@ TEST(UserSetupScreen, WriteFailureDisablesTheScreenButLeavesExitAndDefault) {
     EXPECT_TRUE(s.closed());
 }
 
+TEST(UserSetupScreen, NetworkSetupCodeReplyPausesTheButtonsButRevivesNoFailedScreen) {
+    SetupFixture f;
+    f.app->ports.m_PortName = "ETHERNET_II";
+    f.app->ethernet.ipAddress = "127.0.0.1";
+    f.app->ethernet.acceptedPort = 1; // nothing listens there
+    UserSetupScreen& s = f.makeScreen();
+    SettingReply code;
+    code.number = 0xFF;
+    code.value = 0x1A2B;
+    s.onSettingReply(code);
+    auto sleeps = f.clock.sleeps();
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 800), 1);
+    EXPECT_TRUE(s.view().getValue.enabled);
+    EXPECT_EQ(s.view().setupCode.text, "1A2B");
+
+    // TEST's probe fails: the screen must be left. A late reply of an earlier Get Value must
+    // not make Get Value and Set Value usable again.
+    EXPECT_FALSE(s.test());
+    ASSERT_TRUE(s.failed());
+    s.onSettingReply(code);
+    EXPECT_FALSE(s.view().getValue.enabled);
+    EXPECT_FALSE(s.view().setValue.enabled);
+    EXPECT_TRUE(s.view().defaults.enabled);
+}
+
 TEST(UserSetupScreen, OpenFailures) {
     {
         SetupFixture f;
