@@ -4,6 +4,7 @@
 #include "setup/ReceiveBufferList.h"
 #include "setup/SettingReplyParser.h"
 
+#include <climits>
 #include <cstdio>
 
 namespace korva {
@@ -95,7 +96,11 @@ bool PrinterSettings::nothingChosen() const {
 }
 
 bool PrinterSettings::applyReply(const SettingReply& r) {
-    const int v = static_cast<int>(r.value);
+    // Up to 15 decimal digits may come back: saturate, so a huge number never wraps onto a
+    // valid value (2^32 + 100 would otherwise read as a margin of 100).
+    const int v = r.value > INT_MAX   ? INT_MAX
+                  : r.value < INT_MIN ? INT_MIN
+                                      : static_cast<int>(r.value);
     switch (r.number) {
     case SetNvUserMemory:
         nvUserMemory = v;

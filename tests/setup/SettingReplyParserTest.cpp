@@ -301,3 +301,18 @@ TEST(PrinterSettingsReplies, ReplyTextsOfEveryQueriedSettingRestoreTheFields) {
     EXPECT_EQ(s.nvGraphicMemory, 3);
     EXPECT_EQ(s.setupCode, "0");
 }
+
+// A value text of up to 15 digits does not fit an int; it must never wrap onto a valid value
+// (4294967396 is 2^32 + 100, 4294967312 is 2^32 + 16).
+TEST(PrinterSettingsReplies, HugeNumbersDoNotWrapOntoValidValues) {
+    PrinterSettings s;
+    ASSERT_TRUE(s.applyReply(*one(0xFA, "4294967396")));
+    EXPECT_GT(s.leftMargin, 512) << "out of range, so Set Value refuses it";
+    s.codePage = 0;
+    ASSERT_TRUE(s.applyReply(*one(0xF6, "4294967312")));
+    EXPECT_FALSE(s.codePage.has_value());
+    ASSERT_TRUE(s.applyReply(*one(0xF9, "4294967446"))); // 2^32 + 150
+    EXPECT_EQ(s.printSpeed, 220);
+    ASSERT_TRUE(s.applyReply(*one(0x76, "4294967366"))); // 2^32 + 70
+    EXPECT_EQ(s.colorDensity, pos::Medium);
+}
