@@ -58,6 +58,23 @@ void printSettings(UserSetupScreen& screen, bool json) {
         std::printf("%s\n", out.dump(2).c_str());
 }
 
+// Puts what a screen read into a fresh one: the margin and setup code every write carries, and
+// the kept choices.
+void carryOver(UserSetupScreen& screen, const PrinterSettings& read,
+               const std::vector<UserSetupScreen::Choice>& keep) {
+    using Choice = UserSetupScreen::Choice;
+    screen.setEdit(UserSetupScreen::Edit::Margin, std::to_string(read.leftMargin));
+    screen.setEdit(UserSetupScreen::Edit::SetupCode, read.setupCode);
+    for (Choice c : keep) {
+        const std::optional<int>& v = c == Choice::PaperType   ? read.paperType
+                                      : c == Choice::BellType  ? read.bellType
+                                      : c == Choice::NvGraphic ? read.nvGraphicMemory
+                                                               : read.nvUserMemory;
+        if (v)
+            screen.choose(c, *v);
+    }
+}
+
 int runGet(const CliOptions& options, const SetupArgs& args) {
     CliConnection connection(options);
     if (!prepare(connection))
@@ -119,8 +136,15 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
             session.exit();
             return 1;
         }
-        if (!all && s.getValueRunning() && !session.reopen())
-            return 1;
+        // A parallel Get Value still asking keeps Set Value disabled: the screen is opened
+        // afresh, and what was read goes over to it.
+        const PrinterSettings read = s.settings();
+        bool reopened = false;
+        if (!all && s.getValueRunning()) {
+            if (!session.reopen())
+                return 1;
+            reopened = true;
+        }
         std::vector<UserSetupScreen::Choice> keep;
         if (given("color_density") && !given("paper_type"))
             keep.push_back(UserSetupScreen::Choice::PaperType);
@@ -132,6 +156,8 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
         if (given("nv_graphic") && !given("nv_user"))
             keep.push_back(UserSetupScreen::Choice::NvUser);
         session.screen().resetChoices(true, keep);
+        if (reopened)
+            carryOver(session.screen(), read, keep);
     }
     UserSetupScreen& s = session.screen();
     for (const SettingRequest& r : requests) {

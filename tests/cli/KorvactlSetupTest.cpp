@@ -265,6 +265,34 @@ TEST(KorvactlSim, MemorySizeIsWeighedAgainstThePrintersOther) {
     EXPECT_EQ(report["setup"]["enters"], 1) << "only the write that fits";
 }
 
+TEST(KorvactlSim, ParallelSetKeepsTheReadMarginAndCodeWhenASettingGoesUnanswered) {
+    TempDir dir;
+    SimProcess sim(
+        kSim,
+        {"--model", "KORVA40P", "--parallel", "--drop-reply", "0x03", "--leave-busy-ms", "20"},
+        dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    const std::vector<std::string> port = {"--model", "KORVA40P", "--port",
+                                           "LPT:" + sim.link("parallel")};
+    auto with = [&](std::vector<std::string> rest) {
+        std::vector<std::string> a = port;
+        a.insert(a.end(), rest.begin(), rest.end());
+        return runProgram(kCtl, a, dir.path(), 60000,
+                          {{"KORVASET_LANGID", "0x0409"}, {"KORVACTL_PAUSE_SCALE", "100"}});
+    };
+    ASSERT_EQ(with({"setup", "set", "margin=7", "setup_code=1A"}).status, 0);
+    // The paper width never answers, so the screen is still asking when the write is due.
+    ProgramResult set = with({"setup", "set", "code_page=16"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    ProgramResult get = with({"setup", "get", "--json"});
+    EXPECT_EQ(get.status, 1) << "the paper width went unanswered";
+    auto values = nlohmann::json::parse(get.out);
+    EXPECT_EQ(values["code_page"], "16");
+    EXPECT_EQ(values["margin"], "7") << "the printer's margin was kept";
+    EXPECT_EQ(values["setup_code"], "1A") << "the printer's setup code was kept";
+}
+
 TEST(KorvactlSim, FaultyRepliesOverSerial) {
     TempDir dir;
     SimProcess sim(kSim, {"--serial", "--split-replies", "--status-blocks", "--garbage"},
