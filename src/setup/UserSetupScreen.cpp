@@ -478,6 +478,10 @@ int UserSetupScreen::waitForReplies(int timeoutMs) {
 void UserSetupScreen::onSettingReply(const SettingReply& reply) {
     m_received[static_cast<std::size_t>(reply.number & 0xFF)] = true;
     m_form.applyReply(reply);
+    // A reply that was on its way when a write failed is shown, but enables nothing: the
+    // screen must be left and opened again.
+    if (m_failed)
+        m_form.disableAfterFailure(false);
     if (reply.number == SetSetupCode && m_network) {
         // The last reply: the printer needs a moment before the next command.
         ButtonView& d = m_form.view().defaults;

@@ -446,6 +446,35 @@ TEST(UserSetupScreen, NetworkSetupCodeReplyPausesTheButtonsButRevivesNoFailedScr
     EXPECT_TRUE(s.view().defaults.enabled);
 }
 
+TEST(UserSetupScreen, LateRepliesEnableNoControlOfAFailedScreen) {
+    SetupFixture f;
+    f.app->ports.m_PortName = "ETHERNET_II";
+    f.app->ethernet.ipAddress = "127.0.0.1";
+    f.app->ethernet.acceptedPort = 1; // nothing listens there
+    UserSetupScreen& s = f.makeScreen();
+    EXPECT_FALSE(s.test());
+    ASSERT_TRUE(s.failed());
+    auto reply = [](int number, long long value, std::string text = "") {
+        SettingReply r;
+        r.number = number;
+        r.value = value;
+        r.text = std::move(text);
+        return r;
+    };
+    s.onSettingReply(reply(0x74, 2));       // 2Color
+    s.onSettingReply(reply(0xF2, 2, "12")); // water mark on, image 12
+    s.onSettingReply(reply(0xF3, 2, "3"));  // cutting position on, 3 lines
+    s.onSettingReply(reply(0x03, 3));       // 58 mm, 32 columns
+    const UserSetupView& v = s.view();
+    EXPECT_EQ(s.settings().paperType, pos::TwoColor) << "the reply is still shown";
+    EXPECT_EQ(v.waterMarkImage.text, "12");
+    EXPECT_FALSE(v.colorDensity.enabled);
+    EXPECT_FALSE(v.waterMarkImage.enabled);
+    EXPECT_FALSE(v.cutLines.enabled);
+    EXPECT_FALSE(v.columns.enabled);
+    EXPECT_TRUE(v.exit.enabled);
+}
+
 TEST(UserSetupScreen, OpenFailures) {
     {
         SetupFixture f;
