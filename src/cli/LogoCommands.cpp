@@ -12,6 +12,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace korva::cli {
@@ -35,11 +36,16 @@ bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
         error = "cannot create " + path;
         return false;
     }
+    // Only a regular file we began to write is removed after a failure; a device such as
+    // /dev/full or a pipe named as the output must never be unlinked.
+    struct stat st {};
+    const bool regular = ::fstat(::fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode);
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size() &&
                     std::fflush(f.get()) == 0;
     if (std::fclose(f.release()) != 0 || !ok) {
         error = "cannot write " + path;
-        std::remove(path.c_str());
+        if (regular)
+            std::remove(path.c_str());
         return false;
     }
     return true;

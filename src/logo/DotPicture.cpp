@@ -1,7 +1,11 @@
 #include "logo/DotPicture.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <png.h>
+#include <sys/stat.h>
 
 namespace korva {
 
@@ -49,19 +53,34 @@ bool DotPicture::writePng(const std::string& path, std::string& error) const {
         error = "no dots to draw";
         return false;
     }
+    // Opened here rather than by libpng, so a file that cannot be opened is left alone and only
+    // a regular file we began to write is removed after a failure: a device such as /dev/full
+    // or a pipe named as the picture must never be unlinked.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!f) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    const bool regular = ::fstat(::fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode);
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(m_width);
     image.height = static_cast<png_uint_32>(m_height);
     image.format = PNG_FORMAT_GRAY;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, m_pixels.data(), m_width, nullptr)) {
+    bool ok = png_image_write_to_stdio(&image, f.get(), 0, m_pixels.data(), m_width, nullptr) != 0;
+    if (!ok)
         error = "cannot write " + path + ": " + image.message;
-        png_image_free(&image);
-        std::remove(path.c_str());
-        return false;
-    }
     png_image_free(&image);
-    return true;
+    const bool flushed = std::fflush(f.get()) == 0;
+    if (std::fclose(f.release()) != 0 || !flushed) {
+        if (ok)
+            error = "cannot write " + path + ": " + std::strerror(errno);
+        ok = false;
+    }
+    if (!ok && regular)
+        std::remove(path.c_str());
+    return ok;
 }
 
 } // namespace korva

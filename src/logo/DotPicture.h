@@ -25,7 +25,7 @@ public:
     }
 
     // Writes an 8-bit grayscale PNG (libpng). False with `error` set on failure; a partly
-    // written file is removed.
+    // written regular file is removed, a device or pipe never is.
     bool writePng(const std::string& path, std::string& error) const;
 
 private:

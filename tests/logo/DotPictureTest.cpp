@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace korva;
 using namespace korva::test;
@@ -76,6 +78,24 @@ TEST(DotPicture, PngRoundTrip) {
 
     EXPECT_FALSE(p.writePng(dir.file("missing/d.png"), error));
     EXPECT_NE(error.find("missing"), std::string::npos);
+}
+
+// A failed write removes a partly written picture, but never what the name points at when it
+// is not a plain file: as root, "--png /dev/full" must not delete the device.
+TEST(DotPicture, FailedWriteKeepsADevice) {
+    TempDir dir;
+    const std::string node = dir.file("full");
+    if (::mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "cannot make a device node here (needs root)";
+    std::vector<std::uint8_t> data(8, 0);
+    DotPicture p;
+    ASSERT_TRUE(p.fromMonochrome(data, 8, 8));
+    std::string error;
+    EXPECT_FALSE(p.writePng(node, error));
+    EXPECT_FALSE(error.empty());
+    struct stat st {};
+    ASSERT_EQ(::lstat(node.c_str(), &st), 0) << "the device node was removed";
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 using namespace korva;
@@ -132,6 +134,22 @@ TEST(LogoConvertCli, FailuresSayWhyAndExitNonZero) {
     r = korvactl(dir, "logo convert " + dir.file("good.bmp") + " -o " + dir.file("no/out.bin"));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
+}
+
+// An output that cannot be written is reported, and a named device is left in place rather
+// than unlinked like a partly written file (as root, "-o /dev/full" would delete the device).
+TEST(LogoConvertCli, FailedWriteKeepsADevice) {
+    TempDir dir;
+    const std::string node = dir.file("full");
+    if (::mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+        GTEST_SKIP() << "cannot make a device node here (needs root)";
+    dir.write("in.bmp", asString(writeBmp(stripes(16, 8), BmpLayout::Rgb24)));
+    CliRun r = korvactl(dir, "logo convert " + dir.file("in.bmp") + " -o " + node);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+    struct stat st {};
+    ASSERT_EQ(::lstat(node.c_str(), &st), 0) << "the device node was removed";
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 } // namespace
