@@ -337,9 +337,11 @@ BmpDecodeResult BmpDecoder::decode(std::span<const std::uint8_t> file, BmpImage&
 BmpDecodeResult BmpDecoder::decodeFile(const std::string& path, BmpImage& out) {
     out = BmpImage();
     BmpDecodeResult r;
+    // Opened non-blocking, so a pipe or a terminal named like a bitmap is refused below instead
+    // of waiting for a writer; a regular file is then read in blocking mode.
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return fail(r, BmpStatus::CannotOpen, "cannot open " + path + ": " + std::strerror(errno));
@@ -347,6 +349,9 @@ BmpDecodeResult BmpDecoder::decodeFile(const std::string& path, BmpImage& out) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return fail(r, BmpStatus::CannotOpen, path + " is not a regular file");
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return fail(r, BmpStatus::CannotOpen, "cannot read " + path + ": " + std::strerror(errno));
     if (st.st_size > kMaxFileBytes)
         return fail(r, BmpStatus::TooLarge, path + " is too large for a logo bitmap");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));

@@ -3,8 +3,14 @@
 #include "logo/CBitmapRaster.h"
 #include "support/TempDir.h"
 
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace korva;
 using namespace korva::test;
@@ -438,6 +444,29 @@ TEST(BmpDecoder, Files) {
     EXPECT_NE(missing.reason.find("none.bmp"), std::string::npos);
     EXPECT_EQ(BmpDecoder::decodeFile(dir.path(), image).status, BmpStatus::CannotOpen);
     EXPECT_TRUE(image.empty());
+}
+
+// A pipe named like a bitmap is refused at once instead of waiting for a writer forever.
+TEST(BmpDecoder, PipeIsRefusedWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.file("logo.bmp");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::promise<BmpStatus> done;
+    std::future<BmpStatus> status = done.get_future();
+    std::thread reader([&] {
+        BmpImage image;
+        done.set_value(BmpDecoder::decodeFile(fifo, image).status);
+    });
+    const bool prompt = status.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    if (!prompt) {
+        // Release the blocked open so the thread can finish.
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    reader.join();
+    EXPECT_TRUE(prompt) << "decodeFile waited for a writer";
+    EXPECT_EQ(status.get(), BmpStatus::CannotOpen);
 }
 
 } // namespace
