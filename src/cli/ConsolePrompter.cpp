@@ -1,6 +1,7 @@
 #include "cli/ConsolePrompter.h"
 
 #include <cctype>
+#include <cstring>
 #include <unistd.h>
 
 namespace korva::cli {
@@ -53,6 +54,13 @@ Answer ConsolePrompter::askYesNo() {
     char line[64];
     if (!std::fgets(line, sizeof line, m_in))
         return Answer::No;
+    // The rest of a line longer than the buffer belongs to this answer, not to the next one.
+    if (!std::strchr(line, '\n')) {
+        int c;
+        do {
+            c = std::fgetc(m_in);
+        } while (c != '\n' && c != EOF);
+    }
     char c = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
     return c == 'y' ? Answer::Yes : Answer::No;
 }

@@ -125,3 +125,21 @@ TEST(SettingKeys, ParsingChecksEveryValueBeforeAnythingIsSent) {
     EXPECT_TRUE(SettingKeys::sameValue("016", "16"));
     EXPECT_FALSE(SettingKeys::sameValue("58/30", "58/32"));
 }
+
+// A long typed line is one answer: what did not fit the read must not answer the next question.
+TEST(ConsolePrompter, ALongLineIsOneAnswer) {
+    std::string typed = std::string(100, 'y') + "\nn\n";
+    std::FILE* in = fmemopen(typed.data(), typed.size(), "r");
+    ASSERT_NE(in, nullptr);
+    char* outText = nullptr;
+    std::size_t outSize = 0;
+    std::FILE* out = open_memstream(&outText, &outSize);
+    {
+        ConsolePrompter p(false, in, out, true);
+        EXPECT_EQ(p.message("First?", "Notice", Icon::Question, Buttons::YesNo), Answer::Yes);
+        EXPECT_EQ(p.message("Second?", "Notice", Icon::Question, Buttons::YesNo), Answer::No);
+    }
+    std::fclose(in);
+    std::fclose(out);
+    std::free(outText);
+}
