@@ -66,6 +66,13 @@ void carryOver(UserSetupScreen& screen, const PrinterSettings& read,
     screen.setEdit(UserSetupScreen::Edit::Margin, std::to_string(read.leftMargin));
     screen.setEdit(UserSetupScreen::Edit::SetupCode, read.setupCode);
     for (Choice c : keep) {
+        if (c == Choice::WaterMark) {
+            if (read.waterMark)
+                screen.choose(c, *read.waterMark);
+            screen.setEdit(UserSetupScreen::Edit::WaterMarkImage,
+                           std::to_string(read.waterMarkImage));
+            continue;
+        }
         const std::optional<int>& v = c == Choice::PaperType   ? read.paperType
                                       : c == Choice::BellType  ? read.bellType
                                       : c == Choice::NvGraphic ? read.nvGraphicMemory
@@ -146,8 +153,12 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
             reopened = true;
         }
         std::vector<UserSetupScreen::Choice> keep;
-        if (given("color_density") && !given("paper_type"))
+        // 2Color and the water mark exclude each other: a lone one meets the printer's other
+        // (and its question) as on the screen.
+        if ((given("color_density") || given("water_mark")) && !given("paper_type"))
             keep.push_back(UserSetupScreen::Choice::PaperType);
+        if (given("paper_type") && !given("water_mark"))
+            keep.push_back(UserSetupScreen::Choice::WaterMark);
         if (given("bell_times") && !given("bell_type"))
             keep.push_back(UserSetupScreen::Choice::BellType);
         // The 448 KB rule weighs a memory size against the printer's other one.

@@ -293,6 +293,34 @@ TEST(KorvactlSim, ParallelSetKeepsTheReadMarginAndCodeWhenASettingGoesUnanswered
     EXPECT_EQ(values["setup_code"], "1A") << "the printer's setup code was kept";
 }
 
+TEST(KorvactlSim, TwoColorMeetsThePrintersWaterMark) {
+    TempDir dir;
+    SimProcess sim(kSim, {"--serial", "--leave-busy-ms", "20"}, dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    auto with = [&](std::vector<std::string> rest) {
+        std::vector<std::string> a = {"--port", sim.link("serial"), "--flow", "none"};
+        a.insert(a.end(), rest.begin(), rest.end());
+        return ctl(dir, a);
+    };
+    ASSERT_EQ(with({"setup", "set", "paper_type=black", "water_mark=12"}).status, 0);
+    // Asked whether to disable the printer's water mark; No leaves one colour.
+    ProgramResult no = with({"setup", "set", "paper_type=2color"});
+    EXPECT_NE(no.err.find("Disable water mark function?"), std::string::npos) << no.err;
+    auto values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);
+    EXPECT_EQ(values["paper_type"], "black");
+    EXPECT_EQ(values["water_mark"], "12");
+    ASSERT_EQ(with({"--yes", "setup", "set", "paper_type=2color"}).status, 0);
+    values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);
+    EXPECT_EQ(values["paper_type"], "2color");
+    EXPECT_EQ(values["water_mark"], "disable") << "never 2Color with a water mark";
+    // And the other way round: a water mark on a 2Color printer asks for one colour.
+    ASSERT_EQ(with({"--yes", "setup", "set", "water_mark=5"}).status, 0);
+    values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);
+    EXPECT_EQ(values["paper_type"], "black");
+    EXPECT_EQ(values["water_mark"], "5");
+}
+
 TEST(KorvactlSim, FaultyRepliesOverSerial) {
     TempDir dir;
     SimProcess sim(kSim, {"--serial", "--split-replies", "--status-blocks", "--garbage"},
