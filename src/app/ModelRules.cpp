@@ -65,4 +65,30 @@ int modelKind(std::string_view m) {
     return ModelKindOther;
 }
 
+const char* usbPrinterSearchId(int family) {
+    switch (family) {
+    case 1:
+        return "USB\\VID_5E3B&PID_0101";
+    case 4:
+        return "USB\\VID_5E3B&PID_3004";
+    case 5:
+        return "USB\\VID_5E3B&PID_3002";
+    case 6:
+        return "USB\\VID_5E3B&PID_3012";
+    default:
+        return "USB\\VID_5E3B&PID_0102";
+    }
+}
+
+const char* usbSerialPortId(int family) {
+    switch (family) {
+    case 4:
+        return "USB\\VID_5E3B&PID_3003";
+    case 6:
+        return "USB\\VID_5E3B&PID_3011";
+    default:
+        return "USB\\VID_5E3B&PID_3001";
+    }
+}
+
 } // namespace korva

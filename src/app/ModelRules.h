@@ -32,4 +32,9 @@ int modelFamily(std::string_view model);
 int interfaceKind(std::string_view model, int family);
 int modelKind(std::string_view model);
 
+// The USB hardware ids the selection screen looks for, by model family: the printer-class
+// interface of the presence search, and the USB virtual serial port.
+const char* usbPrinterSearchId(int family);
+const char* usbSerialPortId(int family);
+
 } // namespace korva

@@ -40,34 +40,6 @@ int leadingNumber(const std::string& text) {
     return static_cast<int>(value);
 }
 
-// The presence-search id of a family's USB printer-class interface.
-std::string usbPrinterId(int family) {
-    switch (family) {
-    case 1:
-        return "USB\\VID_5E3B&PID_0101";
-    case 4:
-        return "USB\\VID_5E3B&PID_3004";
-    case 5:
-        return "USB\\VID_5E3B&PID_3002";
-    case 6:
-        return "USB\\VID_5E3B&PID_3012";
-    default:
-        return "USB\\VID_5E3B&PID_0102";
-    }
-}
-
-// The id of a family's USB virtual serial port.
-std::string usbSerialId(int family) {
-    switch (family) {
-    case 4:
-        return "USB\\VID_5E3B&PID_3003";
-    case 6:
-        return "USB\\VID_5E3B&PID_3011";
-    default:
-        return "USB\\VID_5E3B&PID_3001";
-    }
-}
-
 } // namespace
 
 std::string versionText(const FileVersion& v) {
@@ -258,7 +230,7 @@ void SelectionScreen::onDeviceChanged() {
         if (m_InterfaceKind == InterfaceUsbSerial) {
             std::string port;
             if (m_discovery.findUsbSerialPort)
-                port = m_discovery.findUsbSerialPort(usbSerialId(m_ModelFamily));
+                port = m_discovery.findUsbSerialPort(usbSerialPortId(m_ModelFamily));
             if (!port.empty())
                 addPortSorted(port);
         } else {
@@ -297,7 +269,7 @@ void SelectionScreen::fillBaudList() {
 int SelectionScreen::countFamilyPrinters() {
     if (!m_discovery.countUsbPrinters)
         return -1;
-    const std::string id = usbPrinterId(m_ModelFamily);
+    const std::string id = usbPrinterSearchId(m_ModelFamily);
     int count = m_discovery.countUsbPrinters(id);
     // The KORVA30 printer-class interface is asked twice per try: it may still be settling
     // when the first look comes.

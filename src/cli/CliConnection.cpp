@@ -20,32 +20,6 @@ namespace {
 constexpr int kUsbSearchTries = 16;
 constexpr int kUsbSearchPauseMs = 250;
 
-std::string usbPrinterId(int family) {
-    switch (family) {
-    case 1:
-        return "USB\\VID_5E3B&PID_0101";
-    case 4:
-        return "USB\\VID_5E3B&PID_3004";
-    case 5:
-        return "USB\\VID_5E3B&PID_3002";
-    case 6:
-        return "USB\\VID_5E3B&PID_3012";
-    default:
-        return "USB\\VID_5E3B&PID_0102";
-    }
-}
-
-std::string usbSerialId(int family) {
-    switch (family) {
-    case 4:
-        return "USB\\VID_5E3B&PID_3003";
-    case 6:
-        return "USB\\VID_5E3B&PID_3011";
-    default:
-        return "USB\\VID_5E3B&PID_3001";
-    }
-}
-
 } // namespace
 
 std::uint16_t CliConnection::languageFrom(const std::string& option) {
@@ -172,7 +146,7 @@ bool CliConnection::chooseDefaultPort(int family, int kind) {
         if (kind == InterfaceSerial) {
             ports.EnumeratePorts(0, found);
         } else {
-            std::string p = FindUsbSerialPort(ports.roots(), m_app->log, usbSerialId(family));
+            std::string p = FindUsbSerialPort(ports.roots(), m_app->log, usbSerialPortId(family));
             if (!p.empty())
                 found.push_back(p);
         }
@@ -191,7 +165,7 @@ bool CliConnection::chooseDefaultPort(int family, int kind) {
 }
 
 bool CliConnection::searchUsbPrinter(int family) {
-    const std::string id = usbPrinterId(family);
+    const std::string id = usbPrinterSearchId(family);
     int count = -1;
     for (int i = 0; i < kUsbSearchTries; ++i) {
         count = CountUsbPrinters(m_app->ports.roots(), m_app->log, id);
