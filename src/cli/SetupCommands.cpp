@@ -79,6 +79,9 @@ void carryOver(UserSetupScreen& screen, const PrinterSettings& read,
                                                                : read.nvUserMemory;
         if (v)
             screen.choose(c, *v);
+        // Choosing 2Color sets MEDIUM; the printer's own density goes with its paper type.
+        if (c == Choice::PaperType && read.colorDensity)
+            screen.choose(Choice::ColorDensity, *read.colorDensity);
     }
 }
 

@@ -281,9 +281,12 @@ TEST(KorvactlSim, ParallelSetKeepsTheReadMarginAndCodeWhenASettingGoesUnanswered
         return runProgram(kCtl, a, dir.path(), 60000,
                           {{"KORVASET_LANGID", "0x0409"}, {"KORVACTL_PAUSE_SCALE", "100"}});
     };
-    ASSERT_EQ(with({"setup", "set", "margin=7", "setup_code=1A"}).status, 0);
+    ASSERT_EQ(with({"setup", "set", "margin=7", "setup_code=1A", "paper_type=2color",
+                    "color_density=dark"})
+                  .status,
+              0);
     // The paper width never answers, so the screen is still asking when the write is due.
-    ProgramResult set = with({"setup", "set", "code_page=16"});
+    ProgramResult set = with({"setup", "set", "code_page=16", "water_mark=disable"});
     ASSERT_EQ(set.status, 0) << set.err;
     ProgramResult get = with({"setup", "get", "--json"});
     EXPECT_EQ(get.status, 1) << "the paper width went unanswered";
@@ -291,6 +294,8 @@ TEST(KorvactlSim, ParallelSetKeepsTheReadMarginAndCodeWhenASettingGoesUnanswered
     EXPECT_EQ(values["code_page"], "16");
     EXPECT_EQ(values["margin"], "7") << "the printer's margin was kept";
     EXPECT_EQ(values["setup_code"], "1A") << "the printer's setup code was kept";
+    EXPECT_EQ(values["paper_type"], "2color");
+    EXPECT_EQ(values["color_density"], "dark") << "the printer's density went with its paper type";
 }
 
 TEST(KorvactlSim, TwoColorMeetsThePrintersWaterMark) {
