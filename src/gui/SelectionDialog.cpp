@@ -17,18 +17,7 @@ namespace korva {
 namespace {
 
 void renderCombo(QComboBox* box, const ComboView& view) {
-    QSignalBlocker block(box);
-    QStringList items;
-    for (const std::string& s : view.items)
-        items << qt(s);
-    QStringList current;
-    for (int i = 0; i < box->count(); ++i)
-        current << box->itemText(i);
-    if (current != items) {
-        box->clear();
-        box->addItems(items);
-    }
-    box->setCurrentIndex(view.selected);
+    showComboItems(box, view.items, view.selected);
     box->setEnabled(view.enabled);
 }
 

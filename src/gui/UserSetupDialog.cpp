@@ -39,18 +39,7 @@ QString buttonText(const std::string& s) {
 }
 
 void renderList(QComboBox* box, const ListView& v) {
-    QSignalBlocker block(box);
-    QStringList items;
-    for (const std::string& s : v.items)
-        items << qt(s);
-    QStringList current;
-    for (int i = 0; i < box->count(); ++i)
-        current << box->itemText(i);
-    if (current != items) {
-        box->clear();
-        box->addItems(items);
-    }
-    box->setCurrentIndex(v.selected);
+    showComboItems(box, v.items, v.selected);
     box->setEnabled(v.enabled);
     box->setVisible(v.visible);
 }
