@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -85,19 +86,28 @@ void carryOver(UserSetupScreen& screen, const PrinterSettings& read,
     }
 }
 
-int runGet(const CliOptions& options, const SetupArgs& args) {
+// Opens the user setup screen on the chosen printer and runs one job on it; 1 when the printer
+// or the screen could not be opened (the reason has been shown).
+int inSession(const CliOptions& options, const std::function<int(SetupSession&)>& job) {
     CliConnection connection(options);
     if (!prepare(connection))
         return 1;
     SetupSession session(connection);
     if (!session.open())
         return 1;
-    bool all = session.getAll();
-    printSettings(session.screen(), args.json);
-    if (!all)
-        std::fprintf(stderr, "korvactl: not every setting was answered\n");
+    int status = job(session);
     session.exit();
-    return all ? 0 : 1;
+    return status;
+}
+
+int runGet(const CliOptions& options, const SetupArgs& args) {
+    return inSession(options, [&](SetupSession& session) {
+        bool all = session.getAll();
+        printSettings(session.screen(), args.json);
+        if (!all)
+            std::fprintf(stderr, "korvactl: not every setting was answered\n");
+        return all ? 0 : 1;
+    });
 }
 
 int runSet(const CliOptions& options, const SetupArgs& args) {
@@ -223,36 +233,26 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
 }
 
 int runDefaults(const CliOptions& options) {
-    CliConnection connection(options);
-    if (!prepare(connection))
-        return 1;
-    SetupSession session(connection);
-    if (!session.open())
-        return 1;
-    if (!session.screen().defaults()) {
-        std::fprintf(stderr, "korvactl: the defaults were not confirmed; nothing was written\n");
-        session.exit();
-        return 1;
-    }
-    bool written = session.screen().setValue();
-    if (written)
-        std::printf("default settings written\n");
-    session.exit();
-    return written ? 0 : 1;
+    return inSession(options, [](SetupSession& session) {
+        if (!session.screen().defaults()) {
+            std::fprintf(stderr,
+                         "korvactl: the defaults were not confirmed; nothing was written\n");
+            return 1;
+        }
+        bool written = session.screen().setValue();
+        if (written)
+            std::printf("default settings written\n");
+        return written ? 0 : 1;
+    });
 }
 
 int runTest(const CliOptions& options) {
-    CliConnection connection(options);
-    if (!prepare(connection))
-        return 1;
-    SetupSession session(connection);
-    if (!session.open())
-        return 1;
-    bool sent = session.screen().test();
-    if (sent)
-        std::printf("test page sent\n");
-    session.exit();
-    return sent ? 0 : 1;
+    return inSession(options, [](SetupSession& session) {
+        bool sent = session.screen().test();
+        if (sent)
+            std::printf("test page sent\n");
+        return sent ? 0 : 1;
+    });
 }
 
 } // namespace
