@@ -57,12 +57,18 @@ int runPorts(const CliOptions& options) {
 
     UsbPrinterList usb = listUsbPrinters(ports.roots());
     std::printf("USB printers:%s\n", usb.entries.empty() ? " none" : "");
+    // The udev rule's stable name, where it made one, follows the kernel's node.
+    auto withStableName = [&ports](const std::string& node) {
+        std::string stable = StableDeviceName(ports.roots(), node);
+        return stable.empty() ? node : node + "  " + stable;
+    };
     for (const UsbPrinterInfo& p : usb.entries)
         std::printf("  %s  %s  %s\n", p.name.c_str(),
                     p.hardwareId.empty() ? "(ids unreadable)" : p.hardwareId.c_str(),
-                    p.devicePath.c_str());
+                    withStableName(p.devicePath).c_str());
     std::string acm = FindUsbSerialPort(ports.roots(), app.log, "USB\\VID_5E3B");
-    std::printf("USB virtual serial port: %s\n", acm.empty() ? "none" : acm.c_str());
+    std::printf("USB virtual serial port: %s\n",
+                acm.empty() ? "none" : withStableName(acm).c_str());
     return 0;
 }
 

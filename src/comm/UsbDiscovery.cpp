@@ -5,8 +5,11 @@
 #include "comm/PortName.h"
 #include "comm/Sysfs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korva {
@@ -169,6 +172,25 @@ std::string FindUsbSerialPort(const DeviceRoots& roots, ErrorLog& /*log*/,
     if (!cut.starts_with(upperPrefix))
         return "";
     return roots.dev + "/" + first;
+}
+
+std::string StableDeviceName(const DeviceRoots& roots, const std::string& devicePath) {
+    // By stat, not std::filesystem::equivalent, which refuses two device nodes.
+    struct stat node {};
+    if (stat(devicePath.c_str(), &node) != 0)
+        return {};
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(roots.dev + "/korva", ec)) {
+        struct stat link {};
+        if (stat(entry.path().c_str(), &link) == 0 && link.st_dev == node.st_dev &&
+            link.st_ino == node.st_ino)
+            names.push_back(entry.path().string());
+    }
+    // Two names for one node only when udev kept an old one; the order must not depend on the
+    // directory's.
+    std::sort(names.begin(), names.end());
+    return names.empty() ? std::string() : names.front();
 }
 
 } // namespace korva

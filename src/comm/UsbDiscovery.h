@@ -62,4 +62,9 @@ int CountUsbPrinters(const DeviceRoots& roots, ErrorLog& log, const std::string&
 // "" otherwise. Later ttyACM devices are never reported.
 std::string FindUsbSerialPort(const DeviceRoots& roots, ErrorLog& log, const std::string& prefix);
 
+// The stable name the printers' udev rule gives a device node: D/korva/<model>-<serial> (D =
+// roots.dev) that leads to the same file as devicePath; "" when there is none (the rule is not
+// installed, or the device is not one of the family's).
+std::string StableDeviceName(const DeviceRoots& roots, const std::string& devicePath);
+
 } // namespace korva

@@ -6,9 +6,7 @@
 
 namespace korva {
 
-namespace {
-
-QPixmap drawIcon(int size) {
+QPixmap appIconPixmap(int size) {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -57,12 +55,10 @@ QPixmap drawIcon(int size) {
     return pm;
 }
 
-} // namespace
-
 QIcon appIcon() {
     QIcon icon;
     for (int s : {16, 24, 32, 48, 64, 128})
-        icon.addPixmap(drawIcon(s));
+        icon.addPixmap(appIconPixmap(s));
     return icon;
 }
 

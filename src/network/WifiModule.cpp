@@ -17,16 +17,28 @@ WifiModule::~WifiModule() {
 }
 
 std::string WifiModule::defaultPath() {
-    if (const char* env = std::getenv("KORVASET_WIFI_MODULE"); env && *env)
-        return env;
     char exe[4096];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0)
+    std::string exePath = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+    return locate(std::getenv("KORVASET_WIFI_MODULE"), exePath);
+}
+
+std::string WifiModule::locate(const char* override, const std::string& exePath) {
+    if (override && *override)
+        return override;
+    if (exePath.empty())
         return kFileName;
-    std::string dir(exe, static_cast<std::size_t>(n));
-    auto slash = dir.rfind('/');
-    dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
-    return dir + "/" + kFileName;
+    auto slash = exePath.rfind('/');
+    std::string dir = slash == std::string::npos ? std::string(".") : exePath.substr(0, slash);
+    // An installed program keeps its plugins under the library folder; a program run from its
+    // build folder (or copied elsewhere with its plugin) has it alongside.
+    std::string installed = dir + "/" + kInstalledDir + "/" + kFileName;
+    std::string beside = dir + "/" + kFileName;
+    if (access(installed.c_str(), F_OK) == 0)
+        return installed;
+    if (access(beside.c_str(), F_OK) == 0)
+        return beside;
+    return installed;
 }
 
 bool WifiModule::load() {

@@ -4,6 +4,7 @@
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -388,9 +389,19 @@ TEST(KorvactlSim, ParallelAndUsbGet) {
     EXPECT_EQ(values["nv_user"], "64");
     EXPECT_EQ(values.size(), 19u);
 
+    // The names the udev rule makes: relative links, one to this printer, one to a node that
+    // is not it.
+    std::filesystem::create_directories(dir.file("tree/dev/korva"));
+    std::filesystem::create_symlink("../usb/lp0", dir.file("tree/dev/korva/KORVA40U-II-SIM1"));
+    std::filesystem::create_symlink("../null", dir.file("tree/dev/korva/KORVA40U-I-OTHER"));
+    dir.write("tree/dev/null", "");
     ProgramResult ports =
         ctl(dir, {"--sysfs", dir.file("tree/sys"), "--dev", dir.file("tree/dev"), "ports"});
     EXPECT_EQ(ports.status, 0);
     EXPECT_NE(ports.out.find("KORVA40U-II  (preselected)"), std::string::npos) << ports.out;
-    EXPECT_NE(ports.out.find("USB\\VID_5E3B&PID_3012"), std::string::npos) << ports.out;
+    EXPECT_NE(ports.out.find("USB\\VID_5E3B&PID_3012&REV_0100  " + dir.file("tree/dev/usb/lp0") +
+                             "  " + dir.file("tree/dev/korva/KORVA40U-II-SIM1") + "\n"),
+              std::string::npos)
+        << ports.out;
+    EXPECT_EQ(ports.out.find("OTHER"), std::string::npos) << ports.out;
 }
