@@ -58,4 +58,9 @@ FileVersion readFileVersion(const std::string& path) {
 
 FileVersion currentFileVersion() { return readFileVersion("/proc/self/exe"); }
 
+std::string dottedVersion(const FileVersion& v) {
+    return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.build) +
+           "." + std::to_string(v.revision);
+}
+
 } // namespace korva

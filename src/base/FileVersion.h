@@ -17,4 +17,7 @@ FileVersion readFileVersion(const std::string& path);
 // The running program's version (/proc/self/exe).
 FileVersion currentFileVersion();
 
+// "1.0.0.3".
+std::string dottedVersion(const FileVersion& version);
+
 } // namespace korva

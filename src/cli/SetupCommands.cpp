@@ -86,6 +86,18 @@ void carryOver(UserSetupScreen& screen, const PrinterSettings& read,
     }
 }
 
+// A requested value the screen did not take, after the rest was written.
+constexpr int kNotApplied = 3;
+
+std::string notAppliedReason(const UserSetupScreen& s, int key) {
+    const PrinterSettings& p = s.settings();
+    if (key == SettingKeys::find("paper_type") && p.waterMark == pos::Enable)
+        return "the printer's water mark stays on (the screen's question was answered No)";
+    if (key == SettingKeys::find("water_mark") && p.paperType == pos::TwoColor)
+        return "the printer's paper stays 2Color (the screen's question was answered No)";
+    return "the screen's rules left another value";
+}
+
 // Opens the user setup screen on the chosen printer and runs one job on it; 1 when the printer
 // or the screen could not be opened (the reason has been shown).
 int inSession(const CliOptions& options, const std::function<int(SetupSession&)>& job) {
@@ -222,14 +234,22 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
         session.exit();
         return 1;
     }
+    int status = 0;
     for (const SettingRequest& r : requests) {
         const char* name = SettingKeys::all()[static_cast<std::size_t>(r.key)].name;
         auto now = SettingKeys::value(s, r.key);
-        std::printf("%s=%s%s\n", name, now ? now->c_str() : "(none)",
-                    now && SettingKeys::sameValue(*now, r.value) ? "" : " (as the screen left it)");
+        std::printf("%s=%s\n", name, now ? now->c_str() : "(none)");
+        // A setup code that is not hexadecimal is sent as 0 by design (README).
+        if ((now && SettingKeys::sameValue(*now, r.value)) ||
+            r.key == SettingKeys::find("setup_code"))
+            continue;
+        std::fprintf(stderr, "korvactl: %s=%s was not applied: %s; the printer got %s\n", name,
+                     r.value.c_str(), notAppliedReason(s, r.key).c_str(),
+                     now ? now->c_str() : "no value for it");
+        status = kNotApplied;
     }
     session.exit();
-    return 0;
+    return status;
 }
 
 int runDefaults(const CliOptions& options) {

@@ -1,4 +1,5 @@
 // korvactl: the service utility's jobs from the command line, for scripts and headless machines.
+#include "base/FileVersion.h"
 #include "cli/Commands.h"
 
 #include <CLI/CLI.hpp>
@@ -9,6 +10,9 @@ int main(int argc, char** argv) {
 
     CLI::App app{"korvactl - KORVA printer service utility"};
     app.require_subcommand(1);
+    app.set_version_flag(
+        "--version", [] { return "korvactl " + korva::dottedVersion(korva::currentFileVersion()); },
+        "Print the program's name and version and exit");
     app.add_option("--model", o.model, "Printer model name (DeviceTable)")->capture_default_str();
     app.add_option("--port", o.port,
                    "Device path, COMn, LPTn, USB, ETHERNET_II or FILE:NAME");

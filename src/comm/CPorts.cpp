@@ -33,7 +33,7 @@ std::string normalisedPortName(const std::string& name) {
 CPorts::CPorts(ErrorLog& log, const MessageCatalogue& catalogue, Prompter& prompter, Clock& clock,
                DeviceRoots roots)
     : m_Log(log), m_Catalogue(catalogue), m_Prompter(prompter), m_Clock(clock),
-      m_Roots(std::move(roots)) {}
+      m_QueueFull(log, catalogue, prompter), m_Roots(std::move(roots)) {}
 
 CPorts::~CPorts() {
     Close();
@@ -162,16 +162,14 @@ int CPorts::openFile() {
     }
     m_PortName = name;
     // The name is the user's: a pipe nobody reads or a terminal without carrier would block a
-    // plain open for ever. Opened without waiting, then written as a plain file.
+    // plain open for ever, and a pipe whose reader stopped (or a terminal held by flow control)
+    // a plain write. The descriptor stays non-blocking; writes are bounded like a printer's.
     int fd = fdio::openRetry(
         name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) {
         m_Log.Print("CPorts::Open() CreateFile error\r\n");
         return 0;
     }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags != -1)
-        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_hPort = fd;
     m_OpenKind = PortKind::File;
     m_bConnected = 1;
@@ -249,27 +247,35 @@ int CPorts::Write(const std::uint8_t* buffer, std::uint32_t length) {
     return writeToDevice(buffer, length);
 }
 
+int CPorts::writeWaitMs(std::uint32_t length) const {
+    long long wait = static_cast<long long>(std::max(m_WriteTimeoutPerByteMs, 0)) * length;
+    // A printer that is busy but working (after a settings write, during an NV erase, while
+    // printing) may hold a short write for seconds; a serial line's flow control says so.
+    int least = m_OpenKind == PortKind::Serial ? kMinWriteWaitMs : m_PrinterMinWriteWaitMs;
+    return static_cast<int>(std::clamp<long long>(wait, std::max(least, 0), INT_MAX));
+}
+
 int CPorts::writeToFile(const std::uint8_t* buffer, std::uint32_t length) {
     if (length == 0 || buffer == nullptr)
         return 0;
-    std::uint32_t written = 0;
-    while (written < length) {
-        ssize_t n = ::write(m_hPort, buffer + written, length - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return 0;
-        written += static_cast<std::uint32_t>(n);
+    fdio::WriteResult result = fdio::writeWithin(m_hPort, buffer, length, writeWaitMs(length));
+    if (result.error != 0) {
+        m_Log.Print("WriteFile get error result [%d]", result.error);
+        return 0;
     }
-    return static_cast<int>(std::min<std::uint32_t>(written, INT_MAX));
+    if (result.timedOut) {
+        m_Log.Print("WriteFile Time-out!");
+        return 0;
+    }
+    // Cut short (disk full, file size limit): the file does not hold the job.
+    return result.written == length ? static_cast<int>(std::min<std::uint32_t>(length, INT_MAX))
+                                    : 0;
 }
 
 int CPorts::writeToDevice(const std::uint8_t* buffer, std::uint32_t length) {
     if (length == 0 || buffer == nullptr)
         return 0;
-    long long wait = static_cast<long long>(std::max(m_WriteTimeoutPerByteMs, 0)) * length;
-    wait = std::clamp<long long>(wait, kMinWriteWaitMs, INT_MAX);
-    fdio::WriteResult result = fdio::writeWithin(m_hPort, buffer, length, static_cast<int>(wait));
+    fdio::WriteResult result = fdio::writeWithin(m_hPort, buffer, length, writeWaitMs(length));
     if (result.error != 0) {
         m_Log.Print("WriteFile get error result [%d]", result.error);
         return 0;
@@ -315,9 +321,10 @@ void CPorts::queueBatch(const std::uint8_t* data, std::uint32_t length) {
     if (m_QueueRead.freeRoom() > length) {
         for (std::uint32_t i = 0; i < length; ++i)
             m_QueueRead.put(data[i]);
+        m_QueueFull.accepted();
         return;
     }
-    m_Prompter.inform(m_Catalogue.text(MsgQueueFull), Icon::Exclamation);
+    m_QueueFull.dropped(length);
 }
 
 int CPorts::CollectUsbReplies() {

@@ -19,11 +19,13 @@
 //   pseudo-terminals open like real ports.
 // - Open starts the receive thread for COM when m_ReceiveMode is 2, or 3 with m_ModelKind 2.
 // - Write(buffer, length) is one call per caller buffer: it returns the bytes written, 0 on
-//   failure. Device writes wait at most m_WriteTimeoutPerByteMs per byte (at least
-//   kMinWriteWaitMs) for the line to take the bytes; a stalled line returns the partial count
+//   failure. Writes wait at most m_WriteTimeoutPerByteMs per byte for the line to take the
+//   bytes, at least kMinWriteWaitMs on a serial port and m_PrinterMinWriteWaitMs on the others
+//   (a busy printer holds a short write for seconds); a stalled line returns the partial count
 //   and logs "WriteFile Time-out!"; a broken device (an unplugged adapter, a pseudo-terminal
 //   whose other side is gone) returns 0 and logs "WriteFile get error result [%d]" (errno).
-//   A file write returns length when all was written, else 0. Never blocks without limit.
+//   A file write (the same bounds: a pipe whose reader stopped) returns length when all was
+//   written, else 0. Never blocks without limit.
 // - Read(buffer, capacity) returns what is waiting now (at most capacity), 0 when nothing is.
 // - Close() returns 1 if a port handle was held. It wakes the receive thread at once and joins
 //   it, so no notification reaches m_NotifyWnd after Close returns. Called from inside the
@@ -37,7 +39,8 @@
 // (Read only while no receive thread runs: that thread consumes the port's input). The receive
 // thread is the only producer of m_QueueRead while it runs;
 // it calls m_NotifyWnd->onDataArrived() synchronously after each batch, and shows the queue-full
-// message (catalogue entry 41) through the Prompter on its own thread.
+// message (catalogue entry 41) through the Prompter on its own thread, once per spell of drops
+// (QueueFullNotice).
 #include "base/Clock.h"
 #include "base/ErrorLog.h"
 #include "base/MessageCatalogue.h"
@@ -47,6 +50,7 @@
 #include "comm/DeviceRoots.h"
 #include "comm/NotifyTarget.h"
 #include "comm/PortName.h"
+#include "comm/QueueFullNotice.h"
 #include "comm/UniqueFd.h"
 #include "comm/UsbDiscovery.h"
 #include "comm/WakeEvent.h"
@@ -65,6 +69,7 @@ class CPorts : public ConnectionSettings {
 public:
     static constexpr int kDefaultWriteTimeoutPerByteMs = 100;
     static constexpr int kMinWriteWaitMs = 50;
+    static constexpr int kMinPrinterWriteWaitMs = 5000;
     static constexpr std::uint32_t kReceiveBufferSize = 2048;
     static constexpr int kUsbReplyPasses = 4;
     static constexpr std::uint32_t kUsbReplyReadSize = 256;
@@ -118,6 +123,7 @@ public:
 
     // Tuning of the waits (milliseconds); the defaults are the product's values.
     int m_WriteTimeoutPerByteMs = kDefaultWriteTimeoutPerByteMs;
+    int m_PrinterMinWriteWaitMs = kMinPrinterWriteWaitMs; // parallel, USB and FILE
     int m_UsbReplyWaitMs = 100;
 
 private:
@@ -130,6 +136,7 @@ private:
     void joinReceiveThread();
     void releaseExclusive();
     void watchLoop(int fd);
+    int writeWaitMs(std::uint32_t length) const;
     int writeToDevice(const std::uint8_t* buffer, std::uint32_t length);
     int writeToFile(const std::uint8_t* buffer, std::uint32_t length);
     void queueBatch(const std::uint8_t* data, std::uint32_t length);
@@ -138,6 +145,7 @@ private:
     const MessageCatalogue& m_Catalogue;
     Prompter& m_Prompter;
     Clock& m_Clock;
+    QueueFullNotice m_QueueFull;
     DeviceRoots m_Roots;
     std::vector<UsbPrinterInfo> m_UsbList;
     std::unique_ptr<WakeEvent> m_WakeThread;

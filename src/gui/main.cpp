@@ -4,7 +4,10 @@
 //   korvaset                      run against the printers attached to this PC
 //   korvaset --demo               run against a virtual printer inside the program
 //   korvaset --demo --screenshots DIR   grab every screen in both languages to DIR and exit
+//   korvaset --version            print the name and version and exit
+// Options it does not know are ignored, with a note on standard error.
 #include "base/Clock.h"
+#include "base/FileVersion.h"
 #include "base/Language.h"
 #include "gui/AppIcon.h"
 #include "gui/DemoPrinter.h"
@@ -41,8 +44,41 @@ int main(int argc, char** argv) {
     QCommandLineOption dev(QStringLiteral("dev"),
                            QStringLiteral("Device-node root for discovery (default /dev)."),
                            QStringLiteral("DIR"), QStringLiteral("/dev"));
-    parser.addOptions({demo, demoModel, screenshots, sysfs, dev});
-    parser.process(app);
+    QCommandLineOption version(QStringLiteral("version"),
+                               QStringLiteral("Print the program's name and version and exit."));
+    parser.addOptions({demo, demoModel, screenshots, sysfs, dev, version});
+    // Options the program does not know are passed over with a note, as every option the
+    // program does not name is; only a known option used wrongly stops it.
+    QStringList arguments = app.arguments();
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        QStringList kept;
+        for (const QString& argument : arguments) {
+            QString name = argument;
+            while (name.startsWith('-'))
+                name.remove(0, 1);
+            name = name.section('=', 0, 0);
+            bool drop = argument.startsWith('-') && !name.isEmpty() && unknown.contains(name);
+            if (argument.startsWith('-') && !argument.startsWith(QStringLiteral("--")))
+                for (QChar letter : name)
+                    drop = drop || unknown.contains(QString(letter));
+            if (!drop)
+                kept << argument;
+        }
+        for (const QString& name : unknown)
+            std::fprintf(stderr, "korvaset: ignoring the unknown option %s\n", qPrintable(name));
+        arguments = kept;
+        if (!parser.parse(arguments)) {
+            std::fprintf(stderr, "korvaset: %s\n", qPrintable(parser.errorText()));
+            return 1;
+        }
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(version)) {
+        std::printf("korvaset %s\n", korva::dottedVersion(korva::currentFileVersion()).c_str());
+        return 0;
+    }
 
     std::unique_ptr<korva::DemoPrinter> printer;
     korva::DeviceRoots roots{parser.value(sysfs).toStdString(), parser.value(dev).toStdString()};

@@ -16,7 +16,8 @@
 namespace korva {
 
 PrinterSocket::PrinterSocket(ErrorLog& log, const MessageCatalogue& catalogue, Prompter& prompter)
-    : m_Log(log), m_Catalogue(catalogue), m_Prompter(prompter) {}
+    : m_Log(log), m_Catalogue(catalogue), m_Prompter(prompter),
+      m_QueueFull(log, catalogue, prompter) {}
 
 PrinterSocket::~PrinterSocket() {
     Close();
@@ -161,10 +162,11 @@ void PrinterSocket::receiveLoop(int fd) {
             } while (n < 0 && errno == EINTR);
             if (n > 0) {
                 if (static_cast<std::uint32_t>(n) >= m_Queue.freeRoom()) {
-                    m_Prompter.inform(m_Catalogue.text(MsgQueueFull), Icon::Exclamation);
+                    m_QueueFull.dropped(static_cast<std::uint32_t>(n));
                 } else {
                     for (ssize_t i = 0; i < n; ++i)
                         m_Queue.put(buffer[i]);
+                    m_QueueFull.accepted();
                 }
                 continue;
             }

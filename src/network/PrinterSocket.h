@@ -14,13 +14,14 @@
 //   success only when the connection really is up.
 // - Received bytes are appended to queue() in batches of up to 1024; a batch not smaller than
 //   the free room is dropped and catalogue entry 41 shown through the Prompter (on the receive
-//   thread).
+//   thread), once per spell of drops (QueueFullNotice).
 // - Close() wakes and joins the receive thread and closes the socket; the queue keeps its bytes.
 //   The destructor closes.
 //
 // Threads: Create, Connect, Send, Close and the queue's consumer side belong to the owner's
 // thread; the receive thread is the queue's producer. connected() may be read from any thread.
 #include "comm/CommQueue.h"
+#include "comm/QueueFullNotice.h"
 #include "comm/UniqueFd.h"
 #include "comm/WakeEvent.h"
 
@@ -64,6 +65,7 @@ private:
     ErrorLog& m_Log;
     const MessageCatalogue& m_Catalogue;
     Prompter& m_Prompter;
+    QueueFullNotice m_QueueFull;
     UniqueFd m_Socket;
     WakeEvent m_Wake;
     std::thread m_Thread;

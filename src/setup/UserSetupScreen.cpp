@@ -322,8 +322,14 @@ void UserSetupScreen::onTimer(int id) {
         if (m_received[n])
             continue;
         if (!send(SettingCommands::query(n))) {
-            // Stays in the querying state: wait cursor, buttons disabled, timer stopped.
             m_ctx.prompter.message(kGetValueCmdFail, kAppName, Icon::Exclamation, Buttons::Ok);
+            // The query ends here, so EXIT and the window's close work and Get Value can be
+            // tried again; what was answered so far stays on the screen.
+            stopReplyThread();
+            m_par.StopReceiver();
+            m_lptQuerying = false;
+            m_form.view().cursor = Cursor::Arrow;
+            m_form.setButtons(true, getValueAllowed());
             return;
         }
         m_par.RequestRead();

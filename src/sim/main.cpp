@@ -12,6 +12,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "base/FileVersion.h"
 #include "sim/VirtualPrinter.h"
 
 namespace {
@@ -66,6 +67,10 @@ int main(int argc, char** argv) {
 
     CLI::App app{"korva-sim: a KORVA printer in software, served over real ports"};
     app.fallthrough();
+    app.set_version_flag(
+        "--version",
+        [] { return "korva-sim " + korva::dottedVersion(korva::currentFileVersion()); },
+        "Print the program's name and version and exit");
     app.add_option("--model", o.model, "model to impersonate")->capture_default_str();
     app.add_flag("--serial", o.serial, "serve a pseudo-terminal as COM port");
     app.add_flag("--parallel", o.parallel, "serve a pseudo-terminal as LPT port");

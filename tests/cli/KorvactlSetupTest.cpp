@@ -313,6 +313,10 @@ TEST(KorvactlSim, TwoColorMeetsThePrintersWaterMark) {
     // Asked whether to disable the printer's water mark; No leaves one colour.
     ProgramResult no = with({"setup", "set", "paper_type=2color"});
     EXPECT_NE(no.err.find("Disable water mark function?"), std::string::npos) << no.err;
+    EXPECT_EQ(no.status, 3) << "a value not applied is no success";
+    EXPECT_NE(no.err.find("paper_type=2color was not applied: the printer's water mark stays on"),
+              std::string::npos)
+        << no.err;
     auto values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);
     EXPECT_EQ(values["paper_type"], "black");
     EXPECT_EQ(values["water_mark"], "12");
@@ -320,6 +324,11 @@ TEST(KorvactlSim, TwoColorMeetsThePrintersWaterMark) {
     values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);
     EXPECT_EQ(values["paper_type"], "2color");
     EXPECT_EQ(values["water_mark"], "disable") << "never 2Color with a water mark";
+    ProgramResult noMark = with({"setup", "set", "water_mark=5"});
+    EXPECT_EQ(noMark.status, 3);
+    EXPECT_NE(noMark.err.find("water_mark=5 was not applied: the printer's paper stays 2Color"),
+              std::string::npos)
+        << noMark.err;
     // And the other way round: a water mark on a 2Color printer asks for one colour.
     ASSERT_EQ(with({"--yes", "setup", "set", "water_mark=5"}).status, 0);
     values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);

@@ -14,9 +14,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -162,6 +164,99 @@ TEST_F(Devices, FileOutputToAPipeWithoutReaderDoesNotHang) {
     EXPECT_EQ(::read(reader.get(), got, sizeof got), 2);
     EXPECT_EQ(std::string(got, 2), "\x1b@");
     EXPECT_EQ(ports.Close(), 1);
+}
+
+namespace {
+
+// A pipe with a reader that does not read, filled to the brim: the next write must wait.
+struct FullPipe {
+    explicit FullPipe(const std::string& path) {
+        ok = ::mkfifo(path.c_str(), 0600) == 0;
+        reader = UniqueFd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        UniqueFd filler(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        ok = ok && reader.valid() && filler.valid();
+        std::uint8_t block[4096] = {};
+        while (ok && ::write(filler.get(), block, sizeof block) > 0)
+            ;
+    }
+    void drain() {
+        std::uint8_t block[4096];
+        while (::read(reader.get(), block, sizeof block) > 0)
+            ;
+    }
+    bool ok = false;
+    UniqueFd reader;
+};
+
+// Runs a write on its own thread; a write still blocked after 3 s is freed by draining the pipe,
+// so a hang fails the check instead of the whole suite.
+int boundedWrite(CPorts& ports, FullPipe& pipe, const Bytes& data, bool& returned) {
+    std::atomic<int> result{-1};
+    std::thread writer(
+        [&] { result = ports.Write(data.data(), static_cast<std::uint32_t>(data.size())); });
+    for (int i = 0; i < 3000 && result < 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    returned = result >= 0;
+    while (result < 0) {
+        pipe.drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    writer.join();
+    return result;
+}
+
+} // namespace
+
+TEST_F(Devices, FileWritesAreBoundedAndNeverReportAPartialWrite) {
+    FullPipe pipe(work.file("pipe"));
+    ASSERT_TRUE(pipe.ok);
+    prompter.queueInput(work.file("pipe"));
+    ports.m_PortName = "FILE";
+    ports.m_PrinterMinWriteWaitMs = 100;
+    ports.m_WriteTimeoutPerByteMs = 0;
+    ASSERT_EQ(ports.Open(), 1);
+    bool returned = false;
+    EXPECT_EQ(boundedWrite(ports, pipe, Bytes(16, 0x41), returned), 0);
+    EXPECT_TRUE(returned) << "the write waited on the stopped reader for ever";
+    EXPECT_NE(logText().find("WriteFile Time-out!"), std::string::npos);
+    ports.Close();
+
+    // A file size limit cuts the write short: the job is not in the file, so 0, not the count.
+    ScopedCwd cwd(work.path());
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    prompter.queueInput(std::string("limited.prn"));
+    ports.m_PortName = "FILE";
+    ASSERT_EQ(ports.Open(), 1);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Bytes big(4000, 0x42);
+    int written = ports.Write(big.data(), 4000);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(std::filesystem::file_size(work.file("limited.prn")), 1000u) << "cut short as meant";
+    EXPECT_NE(logText().find("WriteFile get error result [27]"), std::string::npos); // EFBIG
+    ports.Close();
+}
+
+// A busy printer holds a short write for a while; the parallel and USB paths wait seconds, not
+// the serial line's 50 ms.
+TEST_F(Devices, AShortWriteToABusyParallelPrinterWaitsForIt) {
+    FullPipe pipe(work.file("lp"));
+    ASSERT_TRUE(pipe.ok);
+    ports.m_PortName = "LPT:" + work.file("lp");
+    ASSERT_EQ(ports.Open(), 1);
+    std::thread printer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        pipe.drain();
+    });
+    Bytes command = bytes("1B 40 0A");
+    EXPECT_EQ(ports.Write(command.data(), 3), 3) << logText();
+    printer.join();
+    EXPECT_EQ(logText().find("WriteFile Time-out!"), std::string::npos);
 }
 
 TEST_F(Devices, UnknownPortNamesAreNotOpened) {

@@ -346,11 +346,24 @@ TEST_F(SerialPort, AFullQueueDropsTheBatchWithTheQueueMessage) {
     EXPECT_EQ(ports.m_QueueRead.count(), 4095u);
     EXPECT_TRUE(prompter.messages().empty());
 
-    ASSERT_TRUE(pty.send(bytes("02"))); // no room: dropped
-    ASSERT_TRUE(target.waitFor(2));
+    // No room: dropped. A printer that keeps sending gets one box; the rest is logged, counted.
+    for (int i = 2; i <= 4; ++i) {
+        ASSERT_TRUE(pty.send(Bytes{static_cast<std::uint8_t>(i)}));
+        ASSERT_TRUE(target.waitFor(i));
+    }
     EXPECT_EQ(ports.m_QueueRead.count(), 4095u);
     ASSERT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(prompter.messages()[0], catalogue.text(MsgQueueFull));
+    EXPECT_NE(logText().find("Receive queue full: 1 bytes dropped (drop 3 since the message)"),
+              std::string::npos)
+        << logText();
+    // A batch that fits ends the spell: the next drop shows the box again.
+    ports.m_QueueRead.get();
+    ASSERT_TRUE(pty.send(bytes("05")));
+    ASSERT_TRUE(target.waitFor(5));
+    ASSERT_TRUE(pty.send(bytes("06")));
+    ASSERT_TRUE(target.waitFor(6));
+    EXPECT_EQ(prompter.messages().size(), 2u);
 }
 
 TEST_F(SerialPort, CloseEndsTheReceiveThreadAtOnce) {

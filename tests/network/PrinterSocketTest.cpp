@@ -112,6 +112,7 @@ protected:
         settings.ipAddress = "127.0.0.1";
         settings.acceptedPort = printer.port();
     }
+    std::string logText() { return logDir.read("error.log"); }
 
     LoopbackPrinter printer;
     TempDir logDir;
@@ -189,6 +190,10 @@ TEST_F(NetworkLink, ReceivedBytesReachTheQueue) {
     ASSERT_TRUE(printer.send(bytes("01 02 03 04 05 06")));
     ASSERT_TRUE(waitUntil([&] { return !prompter.messages().empty(); }));
     EXPECT_EQ(prompter.messages()[0], catalogue.text(MsgQueueFull));
+    // Further drops while the queue stays full are logged, not shown.
+    ASSERT_TRUE(printer.send(bytes("01 02 03 04 05 06")));
+    ASSERT_TRUE(waitUntil([&] { return logText().find("drop 2 since") != std::string::npos; }));
+    EXPECT_EQ(prompter.messages().size(), 1u);
     EXPECT_EQ(socket.queue().count(), 4090u);
     socket.queue().clear();
     ASSERT_TRUE(printer.send(bytes("07")));

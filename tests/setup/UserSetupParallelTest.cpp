@@ -1,6 +1,6 @@
 // The parallel port's Get Value state machine against a scripted printer on a pseudo-terminal:
 // a reply that is dropped, or that decodes to nothing, is asked again every 2000 ms (virtual
-// time) until it is answered; a resend that cannot be written leaves the screen querying.
+// time) until it is answered; a resend that cannot be written ends the query.
 #include "SetupFixture.h"
 
 #include <gtest/gtest.h>
@@ -169,7 +169,7 @@ TEST(UserSetupParallel, DroppedAndUndecodableRepliesAreAskedAgainUntilAnswered) 
     EXPECT_TRUE(f.prompter.messages().empty());
 }
 
-TEST(UserSetupParallel, AFailedResendLeavesTheScreenQuerying) {
+TEST(UserSetupParallel, AFailedResendEndsTheQueryAndLeavesAWayOut) {
     ScriptedPrinter printer;
     ASSERT_FALSE(printer.path().empty());
     printer.dropFirst[0xFA] = 1000; // never answered
@@ -186,11 +186,16 @@ TEST(UserSetupParallel, AFailedResendLeavesTheScreenQuerying) {
     s.onTimer(UserSetupScreen::kTimerId);
     EXPECT_EQ(f.prompter.messages(), std::vector<std::string>{"GetValueCmd Fail!"});
     EXPECT_FALSE(f.timers.active(UserSetupScreen::kTimerId));
-    EXPECT_TRUE(s.getValueRunning());
-    EXPECT_EQ(s.view().cursor, Cursor::Wait);
-    EXPECT_FALSE(s.view().getValue.enabled);
-    EXPECT_FALSE(s.view().exit.enabled);
-    // Destroying the screen still ends the reply thread and the port's receiver.
+    EXPECT_FALSE(s.getValueRunning());
+    EXPECT_EQ(s.view().cursor, Cursor::Arrow);
+    EXPECT_TRUE(s.view().exit.enabled);
+    ASSERT_TRUE(s.view().getValue.enabled) << "the user may try again";
+    // Trying again on the dead port fails with the write message and still leaves EXIT.
+    EXPECT_FALSE(s.getValue());
+    EXPECT_EQ(f.prompter.messages().back(), "ERROR : Write to port.");
+    EXPECT_TRUE(s.view().exit.enabled);
+    s.exit();
+    EXPECT_TRUE(s.closed());
 }
 
 TEST(UserSetupParallel, AWriteFailureInGetValueClosesTheLink) {
