@@ -1,6 +1,7 @@
 #include "comm/CPorts.h"
 
 #include "comm/FdIo.h"
+#include "comm/OpenFailure.h"
 #include "comm/SerialConfig.h"
 #include "comm/SysfsPorts.h"
 #include "comm/UsbReplyUnescaper.h"
@@ -54,6 +55,7 @@ int CPorts::Open() {
 }
 
 int CPorts::openKind(PortKind kind) {
+    m_OpenFailure.clear();
     switch (kind) {
     case PortKind::Serial:
         return openSerial();
@@ -92,6 +94,7 @@ int CPorts::openSerial() {
                  ? -1
                  : fdio::openRetry(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        m_OpenFailure = openFailureText(path, errno, PortKind::Serial);
         m_Log.Print("CPorts::Open() CreateFile error\r\n");
         return 0;
     }
@@ -133,6 +136,7 @@ int CPorts::openParallel() {
                  ? -1
                  : fdio::openRetry(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        m_OpenFailure = openFailureText(path, errno, PortKind::Parallel);
         m_Log.Print("CPorts::Open() CreateFile error\r\n");
         return 0;
     }
@@ -167,6 +171,7 @@ int CPorts::openFile() {
     int fd = fdio::openRetry(
         name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) {
+        m_OpenFailure = openFailureText(name, errno, PortKind::File);
         m_Log.Print("CPorts::Open() CreateFile error\r\n");
         return 0;
     }
@@ -195,6 +200,9 @@ int CPorts::openUsb() {
         prefixes = {"USB\\VID_5E3B&PID_0101"};
         break;
     }
+    m_OpenFailure = "No USB printer of this model could be opened (is it plugged in and "
+                    "switched on? The udev rule shipped with the program, or membership of the "
+                    "'lp' group, grants access to it).";
     for (const std::string& prefix : prefixes) {
         int fd = OpenUsbPrinter(m_Roots, m_Log, prefix, m_DevicePath, &m_UsbList);
         if (fd >= 0) {

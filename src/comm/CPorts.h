@@ -124,6 +124,8 @@ public:
     // Tuning of the waits (milliseconds); the defaults are the product's values.
     int m_WriteTimeoutPerByteMs = kDefaultWriteTimeoutPerByteMs;
     int m_PrinterMinWriteWaitMs = kMinPrinterWriteWaitMs; // parallel, USB and FILE
+    // After a failed Open: the device and the system's reason, for the person (OpenFailure.h).
+    std::string m_OpenFailure;
     int m_UsbReplyWaitMs = 100;
 
 private:

@@ -61,6 +61,7 @@ int ParPortCtl::Open(const std::string& portName) {
         Close();
     std::string name = portName.find('/') == std::string::npos ? upperAscii(portName) : portName;
     std::string path = devicePathOf(name);
+    m_LastPath = path;
     int fd = path.empty()
                  ? -1
                  : fdio::openRetry(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -71,6 +71,8 @@ public:
 
     const std::string& lastErrorText() const;
     int lastErrorCode() const { return m_LastErrorCode.load(); }
+    // The device the last Open tried (empty: the name named none). Owner's thread.
+    const std::string& lastPath() const { return m_LastPath; }
     bool timeoutMode() const { return false; }
     const std::array<std::uint8_t, 4>& lastStatus() const;
 
@@ -103,6 +105,7 @@ private:
     std::atomic<bool> m_bOpen{false};
     CommQueue m_Ring;
     int m_WriteWaitMs = kWriteWaitMs;
+    std::string m_LastPath;
 };
 
 } // namespace korva

@@ -8,6 +8,7 @@
 #include "base/Profile.h"
 #include "base/Prompter.h"
 #include "comm/CPorts.h"
+#include "comm/OpenFailure.h"
 #include "network/ConnectionProbe.h"
 #include "network/EthernetSettings.h"
 #include "network/PrinterSocket.h"
@@ -68,7 +69,8 @@ bool UserSetupScreen::openLink() {
     if (m_kind == PortKind::Parallel) {
         if (!m_par.Open(m_portName)) {
             std::string text =
-                std::string(m_ctx.catalogue.text(MsgInitFail)) + "\n" + m_par.lastErrorText();
+                std::string(m_ctx.catalogue.text(MsgInitFail)) + "\n" + m_par.lastErrorText() +
+                "\n" + openFailureText(m_par.lastPath(), m_par.lastErrorCode(), PortKind::Parallel);
             m_ctx.prompter.message(text, kAppName, Icon::Exclamation, Buttons::Ok);
             return false;
         }
@@ -102,7 +104,11 @@ bool UserSetupScreen::openLink() {
         ports.Close();
     if (!ports.Open()) {
         ports.m_NotifyWnd = nullptr;
-        show(MsgInitFail);
+        // The catalogue's text, then what a person needs: the device and the system's reason.
+        std::string text = m_ctx.catalogue.text(MsgInitFail);
+        if (!ports.m_OpenFailure.empty())
+            text += "\n" + ports.m_OpenFailure;
+        m_ctx.prompter.message(text, kAppName, Icon::Exclamation, Buttons::Ok);
         return false;
     }
     if (m_kind == PortKind::Serial || m_kind == PortKind::Usb) {

@@ -1,9 +1,14 @@
-// The three programs' own options, run as real processes: the version, and the desktop
-// program's tolerance of options it does not know.
+// The three programs' own options, run as real processes: the version, the desktop program's
+// tolerance of options it does not know, and what korvactl says when a port cannot be opened.
 #include "ProgramRunner.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace korva::test;
 
@@ -44,3 +49,47 @@ TEST(ProgramOptions, TheDesktopProgramPassesOverOptionsItDoesNotKnow) {
     EXPECT_NE(bad.err.find("Missing value after '--screenshots'"), std::string::npos) << bad.err;
 }
 #endif
+
+TEST(ProgramOptions, APortThatCannotBeOpenedIsNamedWithTheReason) {
+    TempDir dir;
+    ProgramResult r = runProgram(KORVACTL_PATH, {"--port", "/dev/nonexist", "setup", "get"},
+                                 dir.path(), 20000, kOffscreen);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Init Fail\nDevice /dev/nonexist: No such file or directory."),
+              std::string::npos)
+        << r.err;
+}
+
+TEST(ProgramOptions, APortRefusedForLackOfPermissionSaysWhatGrantsAccess) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run korvactl as another, unprivileged user";
+    if (::access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "setpriv is not installed";
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777); // the unprivileged run writes its log and profile here
+    int master = -1, slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    std::string tty = ::ttyname(slave);
+    ::chmod(tty.c_str(), 0600);
+    dir.write("lp0", "");
+    ::chmod(dir.file("lp0").c_str(), 0600);
+    struct Row {
+        std::string port, device, group;
+    } rows[] = {{tty, tty, "dialout"}, {"LPT:" + dir.file("lp0"), dir.file("lp0"), "lp"}};
+    for (const Row& row : rows) {
+        ProgramResult r = runProgram(
+            "/usr/bin/setpriv",
+            {"--reuid=65534", "--regid=65534", "--clear-groups", KORVACTL_PATH, "--model",
+             row.group == "lp" ? "KORVA40P" : "KORVA40S", "--port", row.port, "setup", "get"},
+            dir.path(), 20000, kOffscreen);
+        EXPECT_EQ(r.status, 1) << row.port;
+        EXPECT_NE(r.err.find("Device " + row.device +
+                             ": Permission denied. The udev rule shipped "
+                             "with the program, or membership of the '" +
+                             row.group + "' group, grants access to it."),
+                  std::string::npos)
+            << r.err;
+    }
+    ::close(master);
+    ::close(slave);
+}

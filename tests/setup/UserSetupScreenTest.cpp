@@ -486,7 +486,10 @@ TEST(UserSetupScreen, OpenFailures) {
         UserSetupScreen& s = f.makeScreen();
         EXPECT_FALSE(s.open());
         EXPECT_TRUE(s.closed());
-        EXPECT_EQ(f.prompter.messages(), std::vector<std::string>{"Init Fail"});
+        // The catalogue's text first, then the device and the system's reason.
+        EXPECT_EQ(f.prompter.messages(),
+                  std::vector<std::string>{
+                      "Init Fail\nDevice /dev/nonexistent-tty: No such file or directory."});
         EXPECT_EQ(f.app->ports.m_NotifyWnd, nullptr);
     }
     {
@@ -496,7 +499,8 @@ TEST(UserSetupScreen, OpenFailures) {
         EXPECT_FALSE(s.open());
         auto messages = f.prompter.messages();
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0], "Init Fail\n[ParPortCtl] CreateFile fail : 2");
+        EXPECT_EQ(messages[0], "Init Fail\n[ParPortCtl] CreateFile fail : 2\nDevice "
+                               "/nonexistent/lp: No such file or directory.");
         EXPECT_EQ(f.app->ports.m_bConnected.load(), 0);
     }
     {
