@@ -91,4 +91,11 @@ const char* usbSerialPortId(int family) {
     }
 }
 
+std::vector<int> baudRatesOf(int family) {
+    // The KORVA10 family's interface board has no 115200 clock.
+    if (family == 2)
+        return {38400, 19200, 9600};
+    return {115200, 38400, 19200, 9600};
+}
+
 } // namespace korva

@@ -2,6 +2,7 @@
 // What a model name means: its family, its interface kind and its ModelKind. Each is a table of
 // prefix or suffix tests applied in order; the first hit decides.
 #include <string_view>
+#include <vector>
 
 namespace korva {
 
@@ -36,5 +37,8 @@ int modelKind(std::string_view model);
 // interface of the presence search, and the USB virtual serial port.
 const char* usbPrinterSearchId(int family);
 const char* usbSerialPortId(int family);
+
+// The selection screen's Baudrate list for a model family, first item first.
+std::vector<int> baudRatesOf(int family);
 
 } // namespace korva

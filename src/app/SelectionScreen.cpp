@@ -259,10 +259,9 @@ void SelectionScreen::onDeviceChanged() {
 }
 
 void SelectionScreen::fillBaudList() {
-    if (m_ModelFamily == 2)
-        m_view.baud.items = {"38400", "19200", "9600"};
-    else
-        m_view.baud.items = {"115200", "38400", "19200", "9600"};
+    m_view.baud.items.clear();
+    for (int rate : baudRatesOf(m_ModelFamily))
+        m_view.baud.items.push_back(std::to_string(rate));
     m_view.baud.selected = 0;
 }
 

@@ -188,13 +188,19 @@ bool CliConnection::searchUsbPrinter(int family) {
 bool CliConnection::chooseSerialParameters(int family) {
     CPorts& ports = m_app->ports;
     const CliOptions& o = m_options;
-    bool baudListed =
-        o.baud == 38400 || o.baud == 19200 || o.baud == 9600 || (o.baud == 115200 && family != 2);
-    if (!baudListed) {
-        show(MsgBaudNotSelected);
+    // No --baud: the model's first list item, as the screen preselects it.
+    const std::vector<int> rates = baudRatesOf(family);
+    const int baud = o.baud == 0 ? rates.front() : o.baud;
+    if (std::find(rates.begin(), rates.end(), baud) == rates.end()) {
+        std::string list;
+        for (int rate : rates)
+            list += (list.empty() ? "" : ", ") + std::to_string(rate);
+        m_prompter.inform(std::string(m_app->catalogue.text(MsgBaudNotSelected)) + "\n" + o.model +
+                              " takes " + list + ".",
+                          Icon::Exclamation);
         return false;
     }
-    ports.m_BaudRate = o.baud;
+    ports.m_BaudRate = baud;
     if (o.dataBits < 5 || o.dataBits > 8) {
         show(MsgDataLengthNotSelected);
         return false;

@@ -7,7 +7,7 @@ namespace korva::cli {
 struct CliOptions {
     std::string model = "KORVA40S"; // a DeviceTable model name
     std::string port;               // device path, COMn, LPTn, USB, ETHERNET_II or FILE:NAME
-    int baud = 115200;              // the selection screen's first list items
+    int baud = 0;                   // 0: the model's first Baudrate item (ModelRules)
     int dataBits = 8;
     std::string parity = "none";    // none|odd|even
     int stopBits = 1;               // 1|2

@@ -16,7 +16,9 @@ int main(int argc, char** argv) {
     app.add_option("--model", o.model, "Printer model name (DeviceTable)")->capture_default_str();
     app.add_option("--port", o.port,
                    "Device path, COMn, LPTn, USB, ETHERNET_II or FILE:NAME");
-    app.add_option("--baud", o.baud, "Serial baud rate")->capture_default_str();
+    app.add_option("--baud", o.baud,
+                   "Serial baud rate (default: the model's first, 38400 for the KORVA10 family, "
+                   "115200 for the others)");
     app.add_option("--data", o.dataBits, "Serial data bits")->capture_default_str();
     app.add_option("--parity", o.parity, "Serial parity")
         ->check(CLI::IsMember({"none", "odd", "even"}))

@@ -93,3 +93,32 @@ TEST(ProgramOptions, APortRefusedForLackOfPermissionSaysWhatGrantsAccess) {
     ::close(master);
     ::close(slave);
 }
+
+// korvactl's serial defaults are the model's first list items; a rate the model's list does not
+// hold is refused with the screen's message and the list.
+TEST(ProgramOptions, TheBaudRateDefaultsToTheModelsFirstListItem) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const std::string tty = ::ttyname(slave);
+    struct Row {
+        std::vector<std::string> baud;
+        std::string shown, notShown;
+    } rows[] = {
+        {{}, "User Setup is not available for KORVA10 printers", "Baudrate is not selected!"},
+        {{"--baud", "9600"}, "User Setup is not available for KORVA10", "Baudrate"},
+        {{"--baud", "115200"}, "Baudrate is not selected!\nKORVA10S takes 38400, 19200, 9600.",
+         "not available"},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        std::vector<std::string> args = {"--model", "KORVA10S", "--port", tty};
+        args.insert(args.end(), row.baud.begin(), row.baud.end());
+        args.insert(args.end(), {"setup", "test"});
+        ProgramResult r = runProgram(KORVACTL_PATH, args, dir.path(), 20000, kOffscreen);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(row.shown), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(row.notShown), std::string::npos) << r.err;
+    }
+    ::close(master);
+    ::close(slave);
+}
