@@ -443,6 +443,46 @@ std::string SettingKeys::wording(const UserSetupScreen& screen, int key) {
     }
 }
 
+std::string SettingKeys::rowCaption(const UserSetupScreen& screen, int key) {
+    static const std::pair<int, LabelView UserSetupView::*> rows[] = {
+        {KPaperWidth, &UserSetupView::paperWidthLabel},
+        {KPaperType, &UserSetupView::paperTypeLabel},
+        {KWaterMark, &UserSetupView::waterMarkLabel},
+        {KCutPosition, &UserSetupView::cutPositionLabel},
+        {KDrawerWithCut, &UserSetupView::drawerWithCutLabel},
+        {KBellType, &UserSetupView::bellTypeLabel},
+        {KCodePage, &UserSetupView::codePageLabel},
+        {KNvGraphic, &UserSetupView::nvGraphicLabel},
+        {KNvUser, &UserSetupView::nvUserLabel},
+        {KCuttingMode, &UserSetupView::cuttingModeLabel},
+        {KPrintSpeed, &UserSetupView::speedLabel},
+        {KMargin, &UserSetupView::marginLabel},
+        {KDrawerSelfTest, &UserSetupView::drawerSelfTestLabel},
+        {KReceiveBuffer, &UserSetupView::receiveBufferLabel},
+        {KStopBit, &UserSetupView::stopBitLabel},
+        {KSetupCode, &UserSetupView::setupCodeLabel},
+        {KEmulation, &UserSetupView::emulationLabel},
+        {KDensity, &UserSetupView::densityLabel},
+        {KAutoCut, &UserSetupView::autoCutLabel},
+        {KKitchenBell, &UserSetupView::kitchenBellLabel},
+        {KUsbMode, &UserSetupView::usbModeLabel},
+        {KPaperSave, &UserSetupView::paperSaveLabel},
+        {KSleepMode, &UserSetupView::sleepLabel},
+    };
+    static const UserSetupView english = [] {
+        UserSetupView v;
+        setUserSetupCaptions(v, false);
+        return v;
+    }();
+    for (const auto& [k, label] : rows) {
+        const std::string& shown = (screen.view().*label).text;
+        // A translated row reads as the screen shows it; the others keep the key's caption.
+        if (k == key && !shown.empty() && shown != (english.*label).text)
+            return shown;
+    }
+    return all()[static_cast<std::size_t>(key)].caption;
+}
+
 bool SettingKeys::sameValue(const std::string& a, const std::string& b) {
     std::string x = normal(a), y = normal(b);
     auto digits = [](const std::string& t) {

@@ -42,6 +42,10 @@ public:
     // The same in the screen's wording ("58mm, 32 Column").
     static std::string wording(const UserSetupScreen& screen, int key);
 
+    // The row's caption as the screen shows it where the screen translates it (Korean),
+    // otherwise the key's English caption.
+    static std::string rowCaption(const UserSetupScreen& screen, int key);
+
     // Whether two spellings name the same value ("2Color" and "2color", "016" and "16").
     static bool sameValue(const std::string& a, const std::string& b);
 

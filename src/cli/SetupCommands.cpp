@@ -52,7 +52,8 @@ void printSettings(UserSetupScreen& screen, bool json) {
         else if (!value)
             std::printf("%-17s (answered, not a value the screen lists)\n", key.name);
         else
-            std::printf("%-17s %-8s %s: %s\n", key.name, value->c_str(), key.caption,
+            std::printf("%-17s %-8s %s: %s\n", key.name, value->c_str(),
+                        SettingKeys::rowCaption(screen, k).c_str(),
                         SettingKeys::wording(screen, k).c_str());
     }
     if (json)

@@ -414,3 +414,18 @@ TEST(KorvactlSim, ParallelAndUsbGet) {
         << ports.out;
     EXPECT_EQ(ports.out.find("OTHER"), std::string::npos) << ports.out;
 }
+
+TEST(KorvactlSim, GetOnAKoreanSystemLabelsRowsAsTheKoreanScreen) {
+    TempDir dir;
+    SimProcess sim(kSim, {"--serial"}, dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    ProgramResult get =
+        runProgram(kCtl, {"--port", sim.link("serial"), "--flow", "none", "setup", "get"},
+                   dir.path(), 60000, {{"KORVASET_LANGID", "0x0412"}});
+    ASSERT_EQ(get.status, 0) << get.err;
+    for (const char* line : {"용지 종류: 검정", "워터마크 기능: 사용안함", "인쇄 최고 속도: ",
+                             "Customize Setup Code: "}) // the screen leaves this row English
+        EXPECT_NE(get.out.find(line), std::string::npos) << line << "\n" << get.out;
+    EXPECT_EQ(get.out.find("Paper Type:"), std::string::npos) << get.out;
+}
