@@ -159,6 +159,7 @@ void UserSetupScreen::closeLink(bool pause) {
         m_ctx.clock.sleepMs(kExitPauseMs);
     CPorts& ports = m_ctx.ports;
     m_timers.kill(kTimerId);
+    m_timers.kill(kCollectTimerId);
     m_lptQuerying = false;
     if (m_kind == PortKind::Parallel) {
         ports.m_bConnected = 0;
@@ -218,6 +219,7 @@ void UserSetupScreen::writeFailure(int message) {
     m_failed = true;
     show(message);
     m_timers.kill(kTimerId);
+    m_timers.kill(kCollectTimerId);
     bool resetEdits = true;
     if (m_kind == PortKind::Parallel) {
         m_ctx.ports.m_bConnected = 0;
@@ -247,7 +249,104 @@ bool UserSetupScreen::getValue() {
         return getValueParallel();
     pumpReplies();
     m_received.fill(false);
-    return m_network ? getValueNetwork() : getValueSerial();
+    bool sent = m_network ? getValueNetwork() : getValueSerial();
+    if (sent) {
+        m_lastReplyMs = m_ctx.clock.nowMs();
+        m_timers.start(kCollectTimerId, kCollectTickMs);
+    }
+    return sent;
+}
+
+void UserSetupScreen::collectTick() {
+    pumpReplies();
+    const auto& asked = queryList();
+    std::string missing;
+    for (std::uint8_t n : asked)
+        if (!m_received[n])
+            missing += (missing.empty() ? "" : ", ") + rowCaption(n);
+    const std::int64_t quiet = m_ctx.clock.nowMs() - m_lastReplyMs;
+    if (m_closed || m_failed || missing.empty()) {
+        m_timers.kill(kCollectTimerId);
+        return;
+    }
+    if (quiet >= kCollectQuietMs) {
+        m_timers.kill(kCollectTimerId);
+        const bool korean = isKorean(m_ctx.langId);
+        m_ctx.prompter.message(
+            (korean ? "프린터가 응답하지 않은 설정: " : "No answer from the printer for: ") +
+                missing,
+            kAppName, Icon::Exclamation, Buttons::Ok);
+        return;
+    }
+    // USB: replies that came after the collection's passes wait in the device until read.
+    if (m_kind == PortKind::Usb)
+        collectLateReplies();
+}
+
+std::string UserSetupScreen::rowCaption(std::uint8_t number) const {
+    const UserSetupView& v = view();
+    const LabelView* label = nullptr;
+    switch (number) {
+    case SetPaperWidth:
+        label = &v.paperWidthLabel;
+        break;
+    case SetPaperType:
+        label = &v.paperTypeLabel;
+        break;
+    case SetColorDensity:
+        return "2Color density";
+    case SetWaterMark:
+        label = &v.waterMarkLabel;
+        break;
+    case SetCutPosition:
+        label = &v.cutPositionLabel;
+        break;
+    case SetDrawerWithCut:
+        label = &v.drawerWithCutLabel;
+        break;
+    case SetBellTypeTimes:
+        label = &v.bellTypeLabel;
+        break;
+    case SetCodePage:
+        label = &v.codePageLabel;
+        break;
+    case SetCuttingMode:
+        label = &v.cuttingModeLabel;
+        break;
+    case SetBoldKorean:
+        return "Bold Korean Font";
+    case SetPrintSpeed:
+        label = &v.speedLabel;
+        break;
+    case SetLeftMargin:
+        label = &v.marginLabel;
+        break;
+    case SetDrawerSelfTest:
+        label = &v.drawerSelfTestLabel;
+        break;
+    case SetReceiveBuffer:
+        label = &v.receiveBufferLabel;
+        break;
+    case SetStopBit:
+        label = &v.stopBitLabel;
+        break;
+    case SetNvUserMemory:
+        label = &v.nvUserLabel;
+        break;
+    case SetNvGraphicMemory:
+        label = &v.nvGraphicLabel;
+        break;
+    case SetSetupCode:
+        label = &v.setupCodeLabel;
+        break;
+    default:
+        return std::to_string(number);
+    }
+    std::string text = label->text;
+    // "&&" is the window's escape for a plain "&".
+    for (std::size_t at = text.find("&&"); at != std::string::npos; at = text.find("&&", at + 1))
+        text.erase(at, 1);
+    return text;
 }
 
 bool UserSetupScreen::getValueSerial() {
@@ -312,6 +411,10 @@ bool UserSetupScreen::getValueParallel() {
 }
 
 void UserSetupScreen::onTimer(int id) {
+    if (id == kCollectTimerId) {
+        collectTick();
+        return;
+    }
     if (id != kTimerId)
         return;
     m_timers.kill(kTimerId);
@@ -489,6 +592,7 @@ int UserSetupScreen::waitForReplies(int timeoutMs) {
 
 void UserSetupScreen::onSettingReply(const SettingReply& reply) {
     m_received[static_cast<std::size_t>(reply.number & 0xFF)] = true;
+    m_lastReplyMs = m_ctx.clock.nowMs();
     m_form.applyReply(reply);
     // A reply that was on its way when a write failed is shown, but enables nothing: the
     // screen must be left and opened again.

@@ -11,8 +11,8 @@
 // user's actions, render view() after every call. Replies decoded by the reply thread wait in a
 // mailbox until the screen's thread applies them with pumpReplies() or waitForReplies(); the
 // window sets a wake function (setReplyWake) that schedules pumpReplies() on its thread.
-// Timer 100 runs through the TimerHost; every pause (4000, 3000, 800, 300 ms ...) through the
-// Clock.
+// Timers 100 and 101 run through the TimerHost; every pause (4000, 3000, 800, 300 ms ...) through
+// the Clock.
 //
 // Threads: every public function on the screen's thread, except onDataArrived, which CPorts
 // calls on its receive thread (COM) or inside CollectUsbReplies (USB). The destructor ends the
@@ -71,6 +71,11 @@ public:
     static constexpr int kTestPauseMs = 800;
     static constexpr int kNetworkReplyPauseMs = 800;
     static constexpr int kExitPauseMs = 300;
+    // After a Get Value on COM, USB and the network: replies are collected until every query
+    // is answered or kCollectQuietMs pass without one; then the rows that got none are named.
+    static constexpr int kCollectTimerId = 101;
+    static constexpr int kCollectTickMs = 200;
+    static constexpr int kCollectQuietMs = 2000;
 
     using Choice = UserSetupForm::Choice;
     using Edit = UserSetupForm::Edit;
@@ -148,6 +153,8 @@ private:
     bool reopenUsb();
 
     bool getValueAllowed() const;
+    void collectTick();
+    std::string rowCaption(std::uint8_t number) const;
 
     UserSetupContext m_ctx;
     TimerHost& m_timers;
@@ -161,6 +168,7 @@ private:
     std::array<bool, 256> m_received{};
     bool m_timeoutMode = false;
     bool m_lptQuerying = false;
+    std::int64_t m_lastReplyMs = 0;
     bool m_opened = false;
     bool m_closed = false;
     bool m_failed = false;

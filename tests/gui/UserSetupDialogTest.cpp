@@ -122,6 +122,38 @@ private slots:
         QVERIFY(m_prompter.messages().empty());
     }
 
+    // On the USB stand-in over a slow link the replies come after the four collection passes:
+    // one press of Get Value still fills every field.
+    void usbGetValueOnceFillsEveryField() {
+        SimOptions o;
+        o.model = "KORVA40U-II";
+        o.usb = true;
+        o.bytesPerSecond = 400;
+        VirtualPrinter usb(o);
+        std::string error;
+        QVERIFY2(usb.start(error), error.c_str());
+        AppContext app(m_clock, m_prompter, 0x0409, DeviceRoots{usb.sysRoot(), usb.devRoot()},
+                       (m_dir.path() + "/usb.INI").toStdString());
+        app.ports.m_PortName = "USB";
+        app.ports.m_ModelKind = 6;
+        app.ports.m_ReceiveMode = 2;
+        UserSetupDialog d(UserSetupContext{app.ports, app.socket, app.ethernet, app.log,
+                                           app.catalogue, m_prompter, m_clock, app.profile,
+                                           app.langId, "KORVA \r\nUSB-II Interface"});
+        QVERIFY(d.start());
+        d.show();
+        QTest::mouseClick(d.getValueButton(), Qt::LeftButton);
+        auto allAnswered = [&] {
+            for (std::uint8_t n : d.screen().queryList())
+                if (!d.screen().received(n))
+                    return false;
+            return true;
+        };
+        QVERIFY(spinUntil(allAnswered, 15000));
+        QCOMPARE(d.edit(Edit::Margin)->text(), QString::number(d.screen().settings().leftMargin));
+        QVERIFY(m_prompter.messages().empty());
+    }
+
     void setValueWritesTheChange() {
         auto d = openDialog();
         QVERIFY(d->start());

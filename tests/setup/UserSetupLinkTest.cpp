@@ -350,3 +350,29 @@ TEST(UserSetupLink, ParallelGetValueStateMachineAndSetValuePauses) {
     s.exit();
     EXPECT_EQ(f.app->ports.m_bConnected.load(), 0);
 }
+
+// After Get Value the screen keeps collecting until every query is answered, or names the rows
+// that got no answer once the printer has been silent for 2 s.
+TEST(UserSetupLink, GetValueNamesTheSettingsThatGotNoAnswer) {
+    SimOptions o = simOptions();
+    o.serial = true;
+    o.dropReplyFor = {SetLeftMargin, SetPaperType};
+    VirtualPrinter sim(o);
+    startSim(sim);
+    SetupFixture f;
+    serialPort(f, sim.serialPath());
+    UserSetupScreen& s = f.makeScreen();
+    ASSERT_TRUE(s.open());
+    ASSERT_TRUE(s.getValue());
+    ASSERT_TRUE(f.timers.active(UserSetupScreen::kCollectTimerId));
+    ASSERT_TRUE(f.pumpUntil([&] { return s.received(SetSetupCode); }));
+    for (int tick = 0; tick < 20 && f.timers.active(UserSetupScreen::kCollectTimerId); ++tick) {
+        EXPECT_TRUE(f.prompter.messages().empty()) << "not before 2 s of silence";
+        f.clock.advance(UserSetupScreen::kCollectTickMs);
+        s.onTimer(UserSetupScreen::kCollectTimerId);
+    }
+    EXPECT_FALSE(f.timers.active(UserSetupScreen::kCollectTimerId));
+    EXPECT_EQ(f.prompter.messages(),
+              std::vector<std::string>{
+                  "No answer from the printer for: Paper Type, Set Left Paper Margin"});
+}
