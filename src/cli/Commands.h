@@ -18,5 +18,6 @@ struct CliContext {
 void registerLogoCommands(CLI::App& app, CliContext& context);
 void registerSetupCommands(CLI::App& app, CliContext& context);
 void registerPortsCommand(CLI::App& app, CliContext& context);
+void registerFirmwareCommands(CLI::App& app, CliContext& context);
 
 } // namespace korva::cli

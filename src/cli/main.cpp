@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     korva::cli::registerLogoCommands(app, context);
     korva::cli::registerSetupCommands(app, context);
     korva::cli::registerPortsCommand(app, context);
+    korva::cli::registerFirmwareCommands(app, context);
 
     CLI11_PARSE(app, argc, argv);
     return context.exitCode;

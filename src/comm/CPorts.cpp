@@ -216,6 +216,24 @@ int CPorts::openUsb() {
     return 0;
 }
 
+int CPorts::Drain(int limitMs) {
+    if (m_hPort == -1 || m_OpenKind != PortKind::Serial)
+        return 1;
+    std::int64_t start = m_Clock.nowMs();
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(m_hPort, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            break;
+        if (m_Clock.nowMs() - start >= limitMs) {
+            m_Log.Print("CPorts::Drain() %d bytes not sent", queued);
+            return 0;
+        }
+        m_Clock.sleepMs(10);
+    }
+    ::tcflush(m_hPort, TCIFLUSH);
+    return 1;
+}
+
 int CPorts::Close() {
     if (m_hUsbRead != -1) {
         ::close(m_hUsbRead);

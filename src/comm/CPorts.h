@@ -85,6 +85,11 @@ public:
     int Close();
     int Write(const std::uint8_t* buffer, std::uint32_t length);
     int Read(std::uint8_t* buffer, std::uint32_t capacity);
+    // Before anything that purges or closes after a stream: a serial write the tty layer took
+    // is not yet on the wire. Waits (on the Clock, at most limitMs) until the line's output
+    // queue is empty, then discards only unread input. Other ports: nothing to do. 1 when the
+    // output drained (or needs no draining), 0 when the limit passed first.
+    int Drain(int limitMs);
 
     // Appends the present ports: kind 0 serial (device paths of /sys/class/tty entries backed by
     // a real device that is not a platform placeholder), kind 1 parallel ("LPT1" for lp0 ...).

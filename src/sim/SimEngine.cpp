@@ -252,6 +252,19 @@ void SimEngine::loop() {
         }
         std::erase_if(m_links, [](const std::unique_ptr<LinkChannel>& l) { return l->closed(); });
     }
+    // What had already arrived when the stop came is still the printer's to take in (a tool
+    // may finish and the stop follow within a moment); the link's own pacing still holds.
+    for (auto& link : m_links) {
+        for (int pass = 0; pass < 100000 && !link->closed(); ++pass) {
+            std::int64_t now = clock.nowMs();
+            if (!link->wantsRead(now))
+                break;
+            pollfd p{link->fd(), POLLIN, 0};
+            if (::poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN))
+                break;
+            link->onReadable(now);
+        }
+    }
     for (auto& link : m_links)
         link->close("printer stopped");
     m_links.clear();

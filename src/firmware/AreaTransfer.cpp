@@ -1,0 +1,138 @@
+#include "firmware/AreaTransfer.h"
+
+#include "network/ConnectionProbe.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace korva {
+
+AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& frame) {
+    m_total = 0;
+    if (ports.m_hPort == -1)
+        return Outcome::PortNotOpened;
+    bool serial = portKindOf(ports.m_PortName) == PortKind::Serial;
+    // One block may wait no longer than the stall bound for the line to take it.
+    int perByte = std::max(1, kStallLimitMs / static_cast<int>(kPortBlock));
+    ports.m_WriteTimeoutPerByteMs = std::min(ports.m_WriteTimeoutPerByteMs, perByte);
+    const std::uint32_t length = frame.length();
+    const std::uint8_t* data = frame.bytes().data();
+    std::uint32_t sent = 0;
+    Outcome outcome = Outcome::Done;
+    while (sent < length && outcome == Outcome::Done) {
+        if (stopped()) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        std::uint32_t block = std::min(kPortBlock, length - sent);
+        std::uint32_t done = 0;
+        std::int64_t lastProgress = m_clock.nowMs();
+        while (done < block) {
+            errno = 0;
+            int n = ports.Write(data + sent + done, block - done);
+            if (n > 0) {
+                done += static_cast<std::uint32_t>(n);
+                lastProgress = m_clock.nowMs();
+                continue;
+            }
+            m_error = errno;
+            if (!serial || m_error != 0) {
+                // A device that reports an error (unplugged, the other side gone) will not
+                // recover by waiting.
+                outcome = serial ? Outcome::NotReady : Outcome::WriteError;
+                break;
+            }
+            if (m_clock.nowMs() - lastProgress >= kStallLimitMs || stopped()) {
+                outcome = stopped() ? Outcome::Stopped : Outcome::NotReady;
+                break;
+            }
+            m_clock.sleepMs(kStallPauseMs);
+        }
+        m_total += done;
+        if (outcome != Outcome::Done)
+            break;
+        // The serial path counts whole blocks, so its last position may pass L.
+        sent += serial ? kPortBlock : block;
+        report(Phase::Sending, sent);
+    }
+    if (outcome == Outcome::Done || outcome == Outcome::Stopped)
+        ports.Drain(kStallLimitMs);
+    ports.Close();
+    if (outcome == Outcome::Done)
+        settle(length, kPortSettleSteps, sent + 1, 1280);
+    return outcome;
+}
+
+AreaTransfer::Outcome AreaTransfer::sendToSocket(PrinterSocket& socket,
+                                                 const EthernetSettings& settings,
+                                                 const AreaFrame& frame) {
+    m_total = 0;
+    if (!connectionProbe(socket, settings, m_clock)) {
+        socket.Close();
+        return Outcome::PrinterCheck;
+    }
+    const std::uint32_t length = frame.length();
+    const std::uint8_t* data = frame.bytes().data();
+    std::uint32_t sent = 0;
+    Outcome outcome = Outcome::Done;
+    while (sent < length) {
+        if (stopped()) {
+            outcome = Outcome::Stopped;
+            break;
+        }
+        std::uint32_t block = std::min(kSocketBlock, length - sent);
+        int tries = 0;
+        while (socket.Send(data + sent, static_cast<int>(block)) < 0) {
+            if (++tries > kSendRetries || socket.peerClosed()) {
+                outcome = Outcome::SendFailed;
+                break;
+            }
+            m_clock.sleepMs(kRetryPauseMs);
+        }
+        if (outcome != Outcome::Done)
+            break;
+        sent += block;
+        m_total += block;
+        report(Phase::Sending, sent);
+    }
+    if (outcome == Outcome::Done)
+        settle(length, kSocketSettleSteps, sent + kSocketBlock + 1, 80);
+    socket.Close();
+    return outcome;
+}
+
+void AreaTransfer::settle(std::uint32_t length, int steps, std::uint32_t base,
+                          std::uint32_t stride) {
+    int stepMs = static_cast<int>(length / 10240);
+    for (int k = 0; k < steps; ++k) {
+        m_clock.sleepMs(stepMs);
+        report(Phase::Settling, base + stride * static_cast<std::uint32_t>(k));
+    }
+}
+
+const char* AreaTransfer::incompleteText() {
+    return "ERROR : Firmware transfer incomplete. The printer did not get the whole area.";
+}
+
+std::string AreaTransfer::message(Outcome outcome, const MessageCatalogue& catalogue) const {
+    switch (outcome) {
+    case Outcome::PortNotOpened:
+        return catalogue.text(MsgPortNotOpened);
+    case Outcome::NotReady:
+        return catalogue.text(MsgPrinterNotReady);
+    case Outcome::WriteError: {
+        std::string text = catalogue.text(MsgLptWriteError);
+        if (auto at = text.find("%d"); at != std::string::npos)
+            text.replace(at, 2, std::to_string(m_error));
+        return text;
+    }
+    case Outcome::PrinterCheck:
+        return catalogue.text(MsgPrinterCheckError);
+    case Outcome::SendFailed:
+        return incompleteText();
+    default:
+        return "";
+    }
+}
+
+} // namespace korva

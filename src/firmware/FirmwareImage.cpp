@@ -1,0 +1,107 @@
+#include "firmware/FirmwareImage.h"
+
+#include "app/ModelRules.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <fstream>
+
+namespace korva {
+
+namespace {
+
+constexpr std::array<const char*, kFirmwareAreaCount> kNames = {"program", "ext-font", "lcd-font",
+                                                                "download", "boot"};
+constexpr std::array<const char*, kFirmwareAreaCount> kEnglish = {
+    "Program Area", "Ext. Font", "LCD font", "DOWNLOAD Area", "Boot Area"};
+constexpr std::array<const char*, kFirmwareAreaCount> kKorean = {
+    "프로그램 영역", "확장 폰트 영역", "LCD 폰트 영역", "다운로드 영역", "부트 영역"};
+
+bool signatureAt(const std::uint8_t* p) {
+    return std::memcmp(p, "QOLT", 4) == 0;
+}
+
+} // namespace
+
+FirmwareArea firmwareArea(int index, int modelKind) {
+    bool k30 = modelKind == ModelKindKorva30;
+    bool k40 = modelKind == ModelKindKorva40;
+    switch (index) {
+    case AreaExtFont:
+        return {index, 0x600000, 0x100000, 0x46};
+    case AreaLcdFont:
+        return {index, 0x000000, 0x200000, 0xBB};
+    case AreaDownload:
+        return {index, k30 ? 0x3D0000u : k40 ? 0x4D0000u : 0x5D0000u, 0x18000, 0x44};
+    case AreaBoot:
+        return {index, 0x2E0000, 0x15000, 0x42};
+    default:
+        return {AreaProgram,
+                k30   ? 0x300000u
+                : k40 ? 0x400000u
+                      : 0x500000u,
+                k30 ? 0x98000u : 0xD0000u, static_cast<std::uint8_t>(k30 ? 0x52 : 0x51)};
+    }
+}
+
+const char* areaCaption(int index, bool korean) {
+    auto i = static_cast<std::size_t>(std::clamp(index, 0, kFirmwareAreaCount - 1));
+    return korean ? kKorean[i] : kEnglish[i];
+}
+
+const char* areaName(int index) {
+    return kNames[static_cast<std::size_t>(std::clamp(index, 0, kFirmwareAreaCount - 1))];
+}
+
+std::optional<int> areaFromName(const std::string& name) {
+    for (int i = 0; i < kFirmwareAreaCount; ++i)
+        if (name == kNames[static_cast<std::size_t>(i)])
+            return i;
+    return std::nullopt;
+}
+
+std::optional<FirmwareTrailer> readFirmwareTrailer(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::array<std::uint8_t, 5> tail{};
+    in.seekg(kBootEnableOffset);
+    in.read(reinterpret_cast<char*>(tail.data()), tail.size());
+    if (in.gcount() != static_cast<std::streamsize>(tail.size()))
+        return FirmwareTrailer{}; // too short to carry a signature
+    return FirmwareTrailer{tail[0], signatureAt(tail.data() + 1)};
+}
+
+FirmwareImage::Load FirmwareImage::load(const std::string& path) {
+    release();
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return Load::OpenFailed;
+    auto end = in.tellg();
+    m_fileSize = end < 0 ? 0 : static_cast<std::uint64_t>(end);
+    if (m_fileSize != kFirmwareFileSize)
+        return Load::WrongSize;
+    in.seekg(0);
+    m_bytes.assign(kFirmwareFileSize, 0xFF);
+    in.read(reinterpret_cast<char*>(m_bytes.data()), kFirmwareFileSize);
+    if (in.gcount() != static_cast<std::streamsize>(kFirmwareFileSize)) {
+        release();
+        return Load::ShortRead;
+    }
+    if (!signatureAt(m_bytes.data() + kSignatureOffset)) {
+        release();
+        return Load::WrongSignature;
+    }
+    return Load::Ok;
+}
+
+std::uint8_t FirmwareImage::bootEnable() const {
+    return m_bytes.size() == kFirmwareFileSize ? m_bytes[kBootEnableOffset] : 0;
+}
+
+void FirmwareImage::release() {
+    std::vector<std::uint8_t>().swap(m_bytes);
+}
+
+} // namespace korva
