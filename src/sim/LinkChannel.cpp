@@ -15,8 +15,8 @@ LinkChannel::LinkChannel(PrinterCore& core, std::string name, UniqueFd io, Uniqu
                          bool usbEscape, bool isPty, unsigned seed)
     : m_core(core), m_name(std::move(name)), m_io(std::move(io)), m_hold(std::move(hold)),
       m_isPty(isPty), m_closeAfter(core.options().closeAfterBytes),
-      m_shaper(core.options(), usbEscape, seed), m_inRate(core.options().bytesPerSecond),
-      m_outRate(core.options().bytesPerSecond) {
+      m_stallAfter(core.options().stallAfterBytes), m_shaper(core.options(), usbEscape, seed),
+      m_inRate(core.options().bytesPerSecond), m_outRate(core.options().bytesPerSecond) {
     m_decoder = std::make_unique<StreamDecoder>(
         core, m_name,
         [this](std::vector<std::uint8_t> reply) {
@@ -60,7 +60,7 @@ void LinkChannel::capture(const std::uint8_t* data, std::size_t size) {
 }
 
 bool LinkChannel::wantsRead(std::int64_t nowMs) {
-    return !closed() && m_inRate.allowance(nowMs) > 0;
+    return !closed() && !m_stalled && m_inRate.allowance(nowMs) > 0;
 }
 
 bool LinkChannel::wantsWrite(std::int64_t nowMs) {
@@ -88,16 +88,22 @@ int LinkChannel::wakeInMs(std::int64_t nowMs) {
 }
 
 void LinkChannel::onReadable(std::int64_t nowMs) {
-    if (closed())
+    if (closed() || m_stalled)
         return;
     m_now = nowMs;
     std::uint8_t buf[65536];
     std::size_t want = std::min(sizeof buf, m_inRate.allowance(nowMs));
-    if (m_closeAfter >= 0) {
-        std::uint64_t left = static_cast<std::uint64_t>(m_closeAfter) -
-                             std::min<std::uint64_t>(static_cast<std::uint64_t>(m_closeAfter),
-                                                     m_decoder->received());
+    for (long limit : {m_closeAfter, m_stallAfter}) {
+        if (limit < 0)
+            continue;
+        std::uint64_t left =
+            static_cast<std::uint64_t>(limit) -
+            std::min<std::uint64_t>(static_cast<std::uint64_t>(limit), m_decoder->received());
         want = std::min<std::size_t>(want, left);
+    }
+    if (m_stallAfter >= 0 && m_decoder->received() >= static_cast<std::uint64_t>(m_stallAfter)) {
+        stall();
+        return;
     }
     if (want == 0)
         return;
@@ -123,6 +129,16 @@ void LinkChannel::onReadable(std::int64_t nowMs) {
     m_decoder->feed({buf, static_cast<std::size_t>(got)}, nowMs);
     if (m_closeAfter >= 0 && m_decoder->received() >= static_cast<std::uint64_t>(m_closeAfter))
         close("closed after " + std::to_string(m_closeAfter) + " bytes");
+    else if (m_stallAfter >= 0 && m_decoder->received() >= static_cast<std::uint64_t>(m_stallAfter))
+        stall();
+}
+
+void LinkChannel::stall() {
+    // A printer that hangs: the link stays open, but what arrives from now on waits unread in
+    // the line (and a writer meets a full line).
+    m_stalled = true;
+    std::lock_guard lock(m_core.mutex());
+    m_core.addLinkEvent(m_name, "stalled after " + std::to_string(m_stallAfter) + " bytes");
 }
 
 void LinkChannel::onWritable(std::int64_t nowMs) {

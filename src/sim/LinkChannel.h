@@ -5,7 +5,8 @@
 //
 // - onReadable() reads what the slow-link budget and the close-after limit allow (EINTR is
 //   retried, EAGAIN means nothing now), feeds the decoder and closes the link when the peer
-//   hung up, on a read error, or when the close-after limit has been reached.
+//   hung up, on a read error, or when the close-after limit has been reached. At the stall-after
+//   limit it stops reading and leaves the link open ("stalled after N bytes").
 // - onWritable() writes what is due; partial writes keep the rest queued.
 // - close() finishes the decoder (a command left waiting is reported as cut short), records
 //   why the link ended and releases the descriptors; a pty link is gone afterwards.
@@ -45,6 +46,7 @@ public:
 
 private:
     void capture(const std::uint8_t* data, std::size_t size);
+    void stall();
 
     PrinterCore& m_core;
     std::string m_name;
@@ -53,6 +55,8 @@ private:
     UniqueFd m_capture; // the capture file, when one is asked for
     bool m_isPty;
     long m_closeAfter;
+    long m_stallAfter;
+    bool m_stalled = false; // the link stays open, nothing more is read from it
     ReplyShaper m_shaper;
     RateLimiter m_inRate;
     RateLimiter m_outRate;

@@ -36,6 +36,7 @@ struct SimOptions {
     bool statusBlocks = false;     // put an automatic status block 10 00 00 0F before each reply
     bool garbage = false;          // put 1..8 random bytes (never 10, 27, 37) before each reply
     long closeAfterBytes = -1;     // close a link once it has received this many bytes (-1 off)
+    long stallAfterBytes = -1;     // stop reading a link, left open, after this many bytes (-1 off)
     int bytesPerSecond = 0;        // slow link: at most this many bytes per second each way (0 off)
     bool mute = false;             // decode everything, answer nothing
     unsigned seed = 1;             // for the random faults, so a run can be repeated

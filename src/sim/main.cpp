@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
     app.add_flag("--status-blocks", o.statusBlocks, "status block 10 00 00 0F before replies");
     app.add_flag("--garbage", o.garbage, "random bytes before replies");
     app.add_option("--close-after", o.closeAfterBytes, "close a link after N received bytes");
+    app.add_option("--stall-after", o.stallAfterBytes,
+                   "stop reading a link (left open) after N received bytes");
     app.add_option("--bytes-per-second", o.bytesPerSecond, "slow link");
     app.add_flag("--mute", o.mute, "never answer");
     app.add_option("--seed", o.seed, "seed of the random faults")->capture_default_str();

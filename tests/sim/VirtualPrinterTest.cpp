@@ -1,6 +1,7 @@
 // The virtual printer driven through its real ports: pseudo-terminals, TCP and UDP on
 // loopback. Waits are bounded by time-outs of real time; nothing sleeps for seconds.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <arpa/inet.h>
 #include <filesystem>
@@ -192,6 +193,37 @@ TEST(VirtualPrinter, TcpServiceDecodesLogosAndAnswersOnTheSocket) {
     EXPECT_EQ(test::accountingGaps(r, "tcp#1"), "");
     // The capture holds exactly what was sent.
     EXPECT_EQ(capture.read("tcp-1.bin"), std::string(stream.begin(), stream.end()));
+}
+
+TEST(VirtualPrinter, StallAfterBytesStopsReadingButKeepsTheLinkOpen) {
+    SimOptions o;
+    o.tcpPort = 0;
+    o.stallAfterBytes = 4;
+    Started sim(o);
+    ASSERT_TRUE(sim.ok);
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(sim.printer.tcpPort()));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    Bytes stream = bytes("1B 40 1B 40 1B 40 1B 40");
+    ASSERT_EQ(::send(s, stream.data(), stream.size(), MSG_NOSIGNAL), 8);
+    ASSERT_TRUE(sim.printer.waitFor(
+        [](const nlohmann::json& r) {
+            for (const auto& e : r["linkEvents"])
+                if (e["event"] == "stalled after 4 bytes")
+                    return true;
+            return false;
+        },
+        kTimeout));
+    // Still open: no hang-up arrives, and what followed stays unread.
+    pollfd p{s, POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 100), 0);
+    auto r = sim.printer.report();
+    EXPECT_EQ(r["received"]["tcp#1"], 4);
+    EXPECT_EQ(test::commandNames(r, "tcp#1"), (std::vector<std::string>{"init", "init"}));
+    ::close(s);
 }
 
 TEST(VirtualPrinter, CloseAfterBytesDropsTheLink) {
