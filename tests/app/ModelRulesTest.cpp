@@ -45,3 +45,24 @@ INSTANTIATE_TEST_SUITE_P(
         // Unknown models: family 0, kind 1.
         ModelCase{"EPSON TM-T88", 0, 0, 1}, ModelCase{"korva40s", 0, 0, 1},
         ModelCase{"", 0, 0, 1}));
+
+TEST(ModelRules, UsbSearchIdsAndBaudListsPerFamily) {
+    struct Row {
+        int family;
+        const char* printer; // the printer-class presence search
+        const char* serial;  // the USB virtual serial port
+        std::vector<int> bauds;
+    } rows[] = {
+        {1, "USB\\VID_5E3B&PID_0101", "USB\\VID_5E3B&PID_3001", {115200, 38400, 19200, 9600}},
+        {2, "USB\\VID_5E3B&PID_0102", "USB\\VID_5E3B&PID_3001", {38400, 19200, 9600}},
+        {3, "USB\\VID_5E3B&PID_0102", "USB\\VID_5E3B&PID_3001", {115200, 38400, 19200, 9600}},
+        {4, "USB\\VID_5E3B&PID_3004", "USB\\VID_5E3B&PID_3003", {115200, 38400, 19200, 9600}},
+        {5, "USB\\VID_5E3B&PID_3002", "USB\\VID_5E3B&PID_3001", {115200, 38400, 19200, 9600}},
+        {6, "USB\\VID_5E3B&PID_3012", "USB\\VID_5E3B&PID_3011", {115200, 38400, 19200, 9600}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_STREQ(usbPrinterSearchId(row.family), row.printer) << row.family;
+        EXPECT_STREQ(usbSerialPortId(row.family), row.serial) << row.family;
+        EXPECT_EQ(baudRatesOf(row.family), row.bauds) << row.family;
+    }
+}

@@ -174,3 +174,20 @@ TEST(Profile, AnOversizedFileIsNeverCutShortByAWrite) {
     EXPECT_FALSE(profile.DeleteSection("LOGO"));
     EXPECT_EQ(dir.read("korvaset.INI"), big);
 }
+
+TEST(Profile, AKeyIsLookedUpOnlyInItsOwnSection) {
+    TempDir dir;
+    dir.write("korvaset.INI", "[LOGO]\nLogofile1=a.bmp\n[USER]\nR_BUF_SZ0=64\n[FWDN20]\n");
+    Profile profile(dir.file("korvaset.INI"));
+    struct Row {
+        const char* section;
+        const char* key;
+        const char* expected;
+    } rows[] = {
+        {"LOGO", "Logofile1", "a.bmp"}, {"LOGO", "R_BUF_SZ0", "-"},   {"USER", "Logofile1", "-"},
+        {"USER", "R_BUF_SZ0", "64"},    {"FWDN20", "R_BUF_SZ0", "-"}, {"FWDN20", "Logofile1", "-"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(profile.GetString(row.section, row.key, "-"), row.expected)
+            << row.section << " " << row.key;
+}

@@ -138,6 +138,24 @@ TEST(WriteSettings, EveryRecordInItsFixedOrder) {
                         "FB 01 01 FD 00 01 FC 30 34 FA 00 00 FF 00 00 00 00 04");
 }
 
+TEST(WriteSettings, EachPaperWidthHasItsOwnRecord) {
+    struct Row {
+        int width;
+        const char* record;
+    } rows[] = {
+        {pos::Width80, "03 06 00"},
+        {pos::Width58Col30, "03 02 00"},
+        {pos::Width58Col32, "03 03 00"},
+    };
+    for (const Row& row : rows) {
+        PrinterSettings s;
+        s.paperWidth = row.width;
+        EXPECT_EQ(build(s),
+                  "1D 28 45 0D 00 05 " + std::string(row.record) + " FA 00 00 FF 00 00 00 00 04")
+            << row.width;
+    }
+}
+
 TEST(WriteSettings, ReceiveBufferPastTheFourKnownPositionsIsLeftOut) {
     PrinterSettings s;
     s.receiveBuffer = 4;
