@@ -56,6 +56,9 @@ std::string hex64(std::uint64_t v) {
 
 } // namespace
 
+constexpr std::uint8_t kBootAreaCode = 0x42;
+constexpr std::uint32_t kBootTrailer = 0x0080FEFF;
+
 bool FirmwareReceiver::isAreaCode(std::uint8_t code) {
     return *areaFor(code, 6).name != '\0';
 }
@@ -66,6 +69,7 @@ void FirmwareReceiver::addFrameData(FrameProgress& frame, std::span<const std::u
     for (std::uint8_t b : data) {
         sum += b;
         fnv = (fnv ^ b) * 0x100000001B3ULL;
+        frame.tail = frame.tail << 8 | b;
     }
     frame.computed = static_cast<std::uint16_t>(sum);
     frame.fnv = fnv;
@@ -83,6 +87,8 @@ std::string FirmwareReceiver::finishFrame(const FrameProgress& frame, bool trunc
         r.verdict = "bad-checksum";
     else if (!info.forModel)
         r.verdict = "wrong-area";
+    else if (frame.areaCode == kBootAreaCode && frame.tail != kBootTrailer)
+        r.verdict = "bad-boot-trailer";
     m_frames.push_back(r);
     return r.verdict;
 }
@@ -178,6 +184,8 @@ nlohmann::json FirmwareReceiver::framesJson() const {
                        {"computedChecksum", f.progress.computed},
                        {"fnv1a64", hex64(f.progress.fnv)},
                        {"verdict", f.verdict}});
+        if (f.progress.areaCode == kBootAreaCode)
+            out.back()["bootTrailer"] = f.progress.tail == kBootTrailer ? "ok" : "bad";
     }
     return out;
 }

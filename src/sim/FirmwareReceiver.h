@@ -4,7 +4,8 @@
 // Area frames (01 11 code 30, L little-endian, CS little-endian, data): the decoder streams
 // the frame's data through here; the frame is judged when its L bytes are in (or the stream
 // ended first): its L against the area's length for this model, its CS against the sum of
-// bytes 10..L-1, and its area code against the model.
+// bytes 10..L-1, and its area code against the model. A Boot Area frame must end in the fixed
+// bytes 00 80 FE FF (bad-boot-trailer otherwise).
 //
 // KORVA10 packets (40 F2 erase, 40 F0 / 40 F1 write; big-endian fields; checksum = sum of the
 // data bytes modulo 65536, high byte first): each packet is checked and answered DLE ACK, or
@@ -37,6 +38,7 @@ public:
         std::uint32_t received = 10;
         std::uint16_t computed = 0;
         std::uint64_t fnv = 0xCBF29CE484222325ULL; // FNV-1a 64 over the data bytes
+        std::uint32_t tail = 0; // the last four data bytes, oldest in the top byte
     };
     static void addFrameData(FrameProgress& frame, std::span<const std::uint8_t> data);
     // Judges and records a frame; returns its verdict text.

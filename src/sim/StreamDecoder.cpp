@@ -53,6 +53,11 @@ void StreamDecoder::run(bool atEnd, std::int64_t nowMs) {
     while (m_pos < m_buf.size()) {
         const std::uint8_t* p = m_buf.data() + m_pos;
         std::size_t n = m_buf.size() - m_pos;
+        if (m_switchedOff) {
+            m_core.addIgnored(m_link, at(0), n, "switched off");
+            m_pos += n;
+            break;
+        }
         if (m_mode == Mode::Idle && m_honourBusy && m_core.busy(nowMs)) {
             m_core.addIgnored(m_link, at(0), n, "busy");
             m_pos += n;
@@ -502,6 +507,8 @@ std::size_t StreamDecoder::areaData(const std::uint8_t* p, std::size_t n, bool a
                            {"frameLength", m_frame.length},
                            {"verdict", verdict}});
         m_mode = Mode::Idle;
+        // The printer writes the area to flash and switches itself off.
+        m_switchedOff = verdict == "ok";
     }
     return take;
 }

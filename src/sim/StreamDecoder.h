@@ -67,6 +67,7 @@ private:
     std::size_t m_pos = 0;
     std::uint64_t m_base = 0; // stream offset of m_buf[0]
     Mode m_mode = Mode::Idle;
+    bool m_switchedOff = false; // a whole, sound area frame came: the printer reprograms
 
     struct NvDefinition {
         std::uint64_t offset = 0;

@@ -160,7 +160,47 @@ TEST(KorvactlFirmwareSim, EveryAreaOverEveryLink) {
                 const auto& frame = report["firmwareFrames"][0];
                 EXPECT_EQ(frame["verdict"], "ok") << frame.dump();
                 EXPECT_EQ(frame["received"], frame["length"]);
+                if (area == "boot") {
+                    EXPECT_EQ(frame["bootTrailer"], "ok");
+                }
             }
         }
+    }
+}
+
+TEST(KorvactlFirmwareSim, BootTrailerAndSwitchOff) {
+    TempDir dir;
+    auto bootFrame = [](bool trailer) {
+        std::string f(0x15000, '\0');
+        f.replace(0, 8, std::string("\x01\x11\x42\x30\x00\x50\x01\x00", 8));
+        unsigned sum = 0;
+        if (trailer) {
+            f.replace(0x14FFC, 4, std::string("\x00\x80\xFE\xFF", 4));
+            sum = 0x80 + 0xFE + 0xFF;
+        }
+        f[8] = static_cast<char>(sum & 0xFF);
+        f[9] = static_cast<char>(sum >> 8);
+        return f;
+    };
+    struct Row {
+        std::string stream, verdict, trailer;
+        bool switchedOff;
+    } rows[] = {
+        {bootFrame(true) + "\x1B\x40", "ok", "ok", true},
+        {bootFrame(false) + "\x1B\x40", "bad-boot-trailer", "bad", false},
+    };
+    for (const Row& r : rows) {
+        std::ofstream(dir.file("in.bin"), std::ios::binary) << r.stream;
+        ProgramResult run =
+            runProgram(kSim, {"decode", "in.bin", "--model", "KORVA40S"}, dir.path(), 60000);
+        ASSERT_EQ(run.status, 0) << run.err;
+        auto report = nlohmann::json::parse(run.out);
+        ASSERT_EQ(report["firmwareFrames"].size(), 1u);
+        EXPECT_EQ(report["firmwareFrames"][0]["verdict"], r.verdict);
+        EXPECT_EQ(report["firmwareFrames"][0]["bootTrailer"], r.trailer);
+        bool ignored = false;
+        for (const auto& i : report["ignored"])
+            ignored = ignored || (i["reason"] == "switched off" && i["length"] == 2);
+        EXPECT_EQ(ignored, r.switchedOff) << report["ignored"].dump();
     }
 }

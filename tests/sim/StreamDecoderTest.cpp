@@ -169,14 +169,17 @@ Bytes areaFrame(std::uint8_t code, std::uint32_t length, bool breakChecksum) {
 }
 
 TEST(StreamDecoder, AreaFramesAreVerified) {
-    auto r = decode(concat({areaFrame(0x44, 0x18000, false), areaFrame(0x44, 0x18000, true),
-                            areaFrame(0x42, 0x1000, false)}));
+    // A sound frame switches the printer off, so it comes last; what follows it is lost.
+    auto r = decode(concat({areaFrame(0x44, 0x18000, true), areaFrame(0x42, 0x1000, false),
+                            areaFrame(0x44, 0x18000, false), bytes("1B 40")}));
     ASSERT_EQ(r["firmwareFrames"].size(), 3u);
-    EXPECT_EQ(r["firmwareFrames"][0]["verdict"], "ok");
-    EXPECT_EQ(r["firmwareFrames"][0]["area"], "downloader");
-    EXPECT_EQ(r["firmwareFrames"][0]["computedChecksum"], (0x18000 - 10) * 255 % 65536);
-    EXPECT_EQ(r["firmwareFrames"][1]["verdict"], "bad-checksum");
-    EXPECT_EQ(r["firmwareFrames"][2]["verdict"], "bad-length");
+    EXPECT_EQ(r["firmwareFrames"][2]["verdict"], "ok");
+    EXPECT_EQ(r["firmwareFrames"][2]["area"], "downloader");
+    EXPECT_EQ(r["firmwareFrames"][2]["computedChecksum"], (0x18000 - 10) * 255 % 65536);
+    EXPECT_EQ(r["firmwareFrames"][0]["verdict"], "bad-checksum");
+    EXPECT_EQ(r["firmwareFrames"][1]["verdict"], "bad-length");
+    ASSERT_EQ(r["ignored"].size(), 1u);
+    EXPECT_EQ(r["ignored"][0]["reason"], "switched off");
     EXPECT_EQ(test::accountingGaps(r, "file"), "");
 
     // A KORVA30 takes its program area as 'R'; a 'Q' frame is the wrong area for it.
