@@ -237,6 +237,38 @@ TEST(BmpDecoder, RleClipsRunsAndFollowsDeltas) {
               (std::vector<int>{1, 0, 1, 0}));
 }
 
+// Encoded runs of two different nibbles alternate them; an uncompressed file whose last row
+// lacks only its padding still decodes, one whose data really is short is refused.
+TEST(BmpDecoder, Rle4AlternatesTheRunsNibblesAndShortRowsAreWeighed) {
+    Picture p = makePicture(4, 1, {{0, 0, 0, 0}, {255, 255, 255, 0}, {9, 9, 9, 0}},
+                            [](int, int) { return 0; });
+    std::vector<std::uint8_t> file = writeBmp(p, BmpLayout::Rle4);
+    file.resize(get32(file, 10));
+    const std::uint8_t rle[] = {4, 0x12, 0, 0, 0, 1};
+    file.insert(file.end(), std::begin(rle), std::end(rle));
+    put32(file, 2, static_cast<std::uint32_t>(file.size()));
+    put32(file, 34, sizeof rle);
+    BmpImage image;
+    ASSERT_TRUE(BmpDecoder::decode(file, image).ok());
+    const std::uint8_t* px = image.row(0); // rows keep the file's 4-bit packing
+    EXPECT_EQ((std::vector<int>{px[0], px[1]}), (std::vector<int>{0x12, 0x12}));
+
+    // 8 bits, 3 pixels wide: 4 bytes a row, the last row's padding byte left out.
+    Picture q = makePicture(3, 2, {{0, 0, 0, 0}, {255, 255, 255, 0}},
+                            [](int x, int y) { return (x + y) % 2; });
+    std::vector<std::uint8_t> whole = writeBmp(q, BmpLayout::Bits8);
+    struct Row {
+        std::size_t cut;
+        bool ok;
+    } rows[] = {{0, true}, {1, true}, {2, false}, {5, false}};
+    for (const Row& row : rows) {
+        std::vector<std::uint8_t> cut(whole.begin(), whole.end() - static_cast<long>(row.cut));
+        put32(cut, 2, static_cast<std::uint32_t>(cut.size()));
+        BmpImage decoded;
+        EXPECT_EQ(BmpDecoder::decode(cut, decoded).ok(), row.ok) << row.cut;
+    }
+}
+
 struct Corruption {
     const char* name;
     void (*apply)(std::vector<std::uint8_t>&);
