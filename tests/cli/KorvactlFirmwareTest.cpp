@@ -204,3 +204,36 @@ TEST(KorvactlFirmwareSim, BootTrailerAndSwitchOff) {
         EXPECT_EQ(ignored, r.switchedOff) << report["ignored"].dump();
     }
 }
+
+TEST(KorvactlFirmwareSim, LinkClosedMidFrameEndsWithTheMessage) {
+    TempDir dir;
+    makeImage(dir, "fw.SHC");
+    struct Row {
+        std::string link, message;
+    } rows[] = {{"serial", "ERROR : PRINTER IS NOT READY!"},
+                {"tcp", "ERROR : Firmware transfer incomplete."}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.link);
+        std::vector<std::string> simArgs = {"--close-after", "100000", "--" + r.link};
+        if (r.link == "tcp")
+            simArgs.push_back("0");
+        SimProcess sim(kSim, simArgs, dir.file("report.json"));
+        std::string error;
+        ASSERT_TRUE(sim.start(error)) << error;
+        std::string where = sim.link(r.link);
+        std::vector<std::string> args =
+            r.link == "serial"
+                ? std::vector<std::string>{"--port", where}
+                : std::vector<std::string>{"--port",     "ETHERNET_II",
+                                           "--ip",       "127.0.0.1",
+                                           "--tcp-port", where.substr(where.find(':') + 1)};
+        args.insert(args.end(), {"firmware", "download", "fw.SHC"});
+        ProgramResult run = ctl(dir, args);
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find(r.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Update Complete."), std::string::npos);
+        nlohmann::json report = sim.stop();
+        ASSERT_EQ(report["firmwareFrames"].size(), 1u);
+        EXPECT_EQ(report["firmwareFrames"][0]["verdict"], "truncated");
+    }
+}
