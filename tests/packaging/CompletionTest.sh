@@ -14,7 +14,7 @@ expect() { # command line, expected candidates (space-separated, in order)
         failures=$((failures + 1))
     fi
 }
-expect "korvactl " "ports setup logo"
+expect "korvactl " "ports setup logo firmware"
 expect "korvactl se" "setup"
 expect "korvactl --model KORVA40U-II --port USB s" "setup"
 expect "korvactl setup " "get set defaults test"
@@ -39,5 +39,8 @@ expect "korvactl setup set nv_user=" "64 128 192 256 320"
 expect "korvactl setup set self_test=h" "hexadump"
 expect "korvactl setup set unknown_key=" ""
 expect "korvactl ports --" "--help"
+expect "korvactl firmware " "info download"
+expect "korvactl firmware download --area " "program ext-font lcd-font download boot"
+expect "korvactl --model KORVA40S firmware download --e" "--expert"
 ((failures == 0)) && echo "completion: all cases passed"
 exit $((failures > 0))
