@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace korva;
 using namespace korva::test;
 using C = UserSetupScreen::Choice;
@@ -514,5 +516,40 @@ TEST(UserSetupScreen, OpenFailures) {
         // Ten probe attempts, 50 ms apart, in virtual time.
         auto sleeps = f.clock.sleeps();
         EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 50), 10);
+    }
+}
+
+// The screen's rules follow the printer's replies too, not only the user's clicks.
+TEST(UserSetupScreen, RepliesApplyTheScreensRules) {
+    SetupFixture f;
+    UserSetupScreen& s = f.fileScreen();
+    ASSERT_TRUE(s.open());
+    struct Row {
+        int number;
+        long long value;
+        const char* text;
+        std::function<bool(const UserSetupView&)> holds;
+        const char* what;
+    } rows[] = {
+        {0x03, 3, "", [](const UserSetupView& v) { return v.columns.selected == 1; },
+         "58 mm selects its column count"},
+        {0x03, 1, "", [](const UserSetupView& v) { return v.columns.selected == -1; },
+         "an 80 mm reply clears the column selection"},
+        {0x74, 2, "", [](const UserSetupView& v) { return v.colorDensity.enabled; },
+         "a 2Color reply enables the density list"},
+        {0x74, 1, "", [](const UserSetupView& v) { return !v.colorDensity.enabled; },
+         "a black reply disables it"},
+        {0xF5, '2', "3", [](const UserSetupView& v) { return v.timesLabel.text == " / 5"; },
+         "a melody reply sets the \" / 5\" label"},
+        {0xF5, '1', "3", [](const UserSetupView& v) { return v.timesLabel.text == "Times"; },
+         "a bell reply sets \"Times\""},
+    };
+    for (const Row& row : rows) {
+        SettingReply r;
+        r.number = row.number;
+        r.value = row.value;
+        r.text = row.text;
+        s.onSettingReply(r);
+        EXPECT_TRUE(row.holds(s.view())) << row.what;
     }
 }
