@@ -280,6 +280,12 @@ TEST_F(SelectionScreenTest, FiveDataBitsAllowOnlyOneStopBit) {
     screen->select(Combo::StopBit, 1);
     screen->select(Combo::DataLength, 0);
     EXPECT_EQ(view().stopBit.text(), "2");
+    // With no stop bit chosen, five bits leave it unchosen: the item 1 is not picked for the user.
+    screen->select(Combo::StopBit, -1);
+    ASSERT_EQ(view().stopBit.selected, -1);
+    screen->select(Combo::DataLength, 3);
+    EXPECT_EQ(view().stopBit.items, (std::vector<std::string>{"1"}));
+    EXPECT_EQ(view().stopBit.selected, -1);
 }
 
 TEST_F(SelectionScreenTest, OkStoresTheSerialChoiceAndOpensTheMenu) {
