@@ -2,8 +2,10 @@
 #include "base/Profile.h"
 #include "support/TempDir.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using korva::Profile;
@@ -190,4 +192,26 @@ TEST(Profile, AKeyIsLookedUpOnlyInItsOwnSection) {
     for (const Row& row : rows)
         EXPECT_EQ(profile.GetString(row.section, row.key, "-"), row.expected)
             << row.section << " " << row.key;
+}
+
+// A temporary file that cannot be written whole (here the file size limit; a full disk alike):
+// the write fails, the old file is kept byte for byte, and no temporary file is left.
+TEST(Profile, AWriteCutShortKeepsTheOldFile) {
+    TempDir dir;
+    Profile profile(dir.file("korvaset.INI"));
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile1", "/a.bmp"));
+    const std::string old = dir.read("korvaset.INI");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = old.size() + 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool written = profile.WriteString("LOGO", "Logofile2", std::string(200, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(dir.read("korvaset.INI"), old);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename(), "korvaset.INI") << "no temporary file left behind";
 }
