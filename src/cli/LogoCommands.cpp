@@ -2,6 +2,7 @@
 // dots (and the bytes) a logo becomes before uploading it.
 #include "app/ModelRules.h"
 #include "cli/Commands.h"
+#include "cli/LogoJobCommands.h"
 #include "logo/CBitmapRaster.h"
 #include "logo/DotPicture.h"
 #include "logo/LogoOptions.h"
@@ -115,6 +116,8 @@ void registerLogoCommands(CLI::App& app, CliContext& context) {
         ->check(CLI::Range(1, 512));
     convert->add_option("--png", args->png, "Also write a PNG picture of the printed dots");
     convert->callback([args, &context] { context.exitCode = runConvert(*args, context.options); });
+
+    registerLogoJobCommands(*logo, context);
 }
 
 } // namespace korva::cli

@@ -63,6 +63,8 @@ public:
     const std::string& memoryText() const { return m_memoryText; }
     // The leading integer of the memory text (the KB used as the pages show it).
     int usedKB() const;
+    // Gives position i another image number (1..255), as a command line that names it does.
+    void setNumber(int i, int number) { m_entries[static_cast<std::size_t>(i)].number = number; }
     // The first position whose number is n, or -1.
     int findNumber(int n) const;
 

@@ -11,12 +11,13 @@
 namespace korva {
 
 LogoSheet::LogoSheet(const LogoContext& context, Profile& profile, std::string portName,
-                     std::string summary)
+                     std::string summary, bool loadProfile)
     : m_ctx(context), m_profile(profile), m_options(LogoOptions::defaultsFor(context.modelKind)),
       m_list(m_options, context.catalogue, context.prompter), m_portName(std::move(portName)),
       m_summary(std::move(summary)) {
     m_list.ResetList();
-    m_list.storedKeyCount = m_list.LoadFromProfile(m_profile);
+    if (loadProfile)
+        m_list.storedKeyCount = m_list.LoadFromProfile(m_profile);
     m_setup.maxPrintableWidth = m_options.maxPrintableWidth;
     m_setup.grayEnabled = context.modelKind != ModelKindKorva10;
     m_setup.device = m_summary;

@@ -35,8 +35,9 @@ public:
     static constexpr int kSetupReplyMs = 1000;
 
     // portName is the port name in force (ConnectionSettings); summary the connection summary.
+    // loadProfile false starts from an empty list (a command line that names its files).
     LogoSheet(const LogoContext& context, Profile& profile, std::string portName,
-              std::string summary);
+              std::string summary, bool loadProfile = true);
 
     LogoOptions& options() { return m_options; }
     LogoList& list() { return m_list; }

@@ -49,6 +49,9 @@ public:
     void enterBracket();
     void leaveBracket(std::int64_t busyUntilMs);
     bool busy(std::int64_t nowMs) const { return nowMs < m_busyUntilMs; }
+    // The NV graphics memory erase after a definition command.
+    void startNvErase(std::int64_t untilMs) { m_nvEraseUntilMs = untilMs; }
+    bool nvErasing(std::int64_t nowMs) const { return nowMs < m_nvEraseUntilMs; }
     void countWrite() { ++m_writes; }
     void countQuery(bool answered);
 
@@ -107,6 +110,7 @@ private:
 
     bool m_inBracket = false;
     std::int64_t m_busyUntilMs = 0;
+    std::int64_t m_nvEraseUntilMs = 0;
     int m_enters = 0, m_writes = 0, m_leaves = 0, m_queries = 0, m_answered = 0;
     int m_nvDefinitions = 0;
     int m_cuts = 0;

@@ -28,10 +28,14 @@ struct SimOptions {
     // After Leave setup mode the printer applies its values and ignores every byte for this
     // long (real time, milliseconds). Tests of the tool set it small.
     int leaveBusyMs = 3000;
+    // After an NV definition command (FS q n) the printer erases its NV graphics memory for this
+    // long and loses every byte that arrives meanwhile (reported as ignored, "nv-erase").
+    int nvEraseMs = 3000;
 
     // Faults.
     int nakEveryK = 0;             // answer every k-th KORVA10 write packet with DLE NAK (0 off)
     std::vector<int> dropReplyFor; // setting numbers whose Query setting gets no reply
+    bool dropIdReply = false;      // GS I 1 (printer ID) gets no reply
     bool splitReplies = false;     // cut replies into random fragments, join tails with the next
     bool statusBlocks = false;     // put an automatic status block 10 00 00 0F before each reply
     bool garbage = false;          // put 1..8 random bytes (never 10, 27, 37) before each reply

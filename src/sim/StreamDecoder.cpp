@@ -40,7 +40,16 @@ void StreamDecoder::reply(std::vector<std::uint8_t> bytes) {
 void StreamDecoder::feed(std::span<const std::uint8_t> data, std::int64_t nowMs) {
     std::lock_guard lock(m_core.mutex());
     m_core.addReceived(m_link, data.size());
-    m_buf.insert(m_buf.end(), data.begin(), data.end());
+    // Bytes already received when the erase began stay in the receive buffer; those arriving
+    // while the NV memory is being erased are lost.
+    if (m_honourBusy && m_core.nvErasing(nowMs)) {
+        // What waits for more bytes can never be completed by them: it ends here as cut short.
+        run(true, nowMs);
+        m_buf.insert(m_buf.end(), data.begin(), data.end());
+        m_lostUntil = received();
+    } else {
+        m_buf.insert(m_buf.end(), data.begin(), data.end());
+    }
     run(false, nowMs);
 }
 
@@ -50,6 +59,7 @@ void StreamDecoder::finish() {
 }
 
 void StreamDecoder::run(bool atEnd, std::int64_t nowMs) {
+    m_nowMs = nowMs;
     while (m_pos < m_buf.size()) {
         const std::uint8_t* p = m_buf.data() + m_pos;
         std::size_t n = m_buf.size() - m_pos;
@@ -57,6 +67,13 @@ void StreamDecoder::run(bool atEnd, std::int64_t nowMs) {
             m_core.addIgnored(m_link, at(0), n, "switched off");
             m_pos += n;
             break;
+        }
+        if (at(0) < m_lostUntil) {
+            const std::size_t skip =
+                static_cast<std::size_t>(std::min<std::uint64_t>(n, m_lostUntil - at(0)));
+            m_core.addIgnored(m_link, at(0), skip, "nv-erase");
+            m_pos += skip;
+            continue;
         }
         if (m_mode == Mode::Idle && m_honourBusy && m_core.busy(nowMs)) {
             m_core.addIgnored(m_link, at(0), n, "busy");
@@ -190,11 +207,13 @@ std::size_t StreamDecoder::idle(const std::uint8_t* p, std::size_t n, bool atEnd
             default:
                 break;
             }
-            if (m_core.options().mute)
+            const bool dropped = m_core.options().dropIdReply && (p[2] == 1 || p[2] == 49);
+            if (m_core.options().mute || dropped)
                 id = -1;
             if (id >= 0)
                 reply({static_cast<std::uint8_t>(id)});
-            m_core.addCommand(m_link, at(0), 3, "printer-id", {{"n", p[2]}, {"reply", id}});
+            m_core.addCommand(m_link, at(0), 3, "printer-id",
+                              {{"n", p[2]}, {"reply", id}, {"dropped", dropped}});
             return 3;
         }
         case 0x61: // GS a n: automatic status back
@@ -412,6 +431,8 @@ std::size_t StreamDecoder::beginNv(const std::uint8_t* p, std::size_t n, bool st
     m_nvDef.star = star;
     m_nvDef.count = p[header];
     m_core.beginNvDefinition();
+    if (m_honourBusy && m_core.options().nvEraseMs > 0)
+        m_core.startNvErase(m_nowMs + m_core.options().nvEraseMs);
     if (m_nvDef.count == 0)
         endNv("ok");
     else

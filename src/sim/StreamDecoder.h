@@ -66,6 +66,8 @@ private:
     std::vector<std::uint8_t> m_buf; // received, not yet consumed from m_pos on
     std::size_t m_pos = 0;
     std::uint64_t m_base = 0; // stream offset of m_buf[0]
+    std::uint64_t m_lostUntil = 0; // stream offset up to which bytes came during an NV erase
+    std::int64_t m_nowMs = 0;
     Mode m_mode = Mode::Idle;
     bool m_switchedOff = false; // a whole, sound area frame came: the printer reprograms
 

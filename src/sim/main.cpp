@@ -84,6 +84,9 @@ int main(int argc, char** argv) {
     app.add_option("--report", reportPath, "report file (default: standard output)");
     app.add_option("--leave-busy-ms", o.leaveBusyMs, "busy time after Leave setup mode")
         ->capture_default_str();
+    app.add_option("--nv-erase-ms", o.nvEraseMs,
+                   "NV memory erase time after FS q; bytes arriving meanwhile are lost")
+        ->capture_default_str();
     app.add_option("--ip", o.ip, "network record: IP address")->capture_default_str();
     app.add_option("--mask", o.mask, "network record: subnet mask")->capture_default_str();
     app.add_option("--gateway", o.gateway, "network record: gateway")->capture_default_str();
@@ -92,6 +95,7 @@ int main(int argc, char** argv) {
     app.add_option("--net-port", o.netPort, "network record: port (default: the TCP port)");
     app.add_option("--nak-every", o.nakEveryK, "DLE NAK for every k-th write packet");
     app.add_option("--drop-reply", dropReply, "no reply to this setting number (repeatable)");
+    app.add_flag("--drop-id-reply", o.dropIdReply, "no reply to GS I 1 (printer ID)");
     app.add_flag("--split-replies", o.splitReplies, "replies in random fragments");
     app.add_flag("--status-blocks", o.statusBlocks, "status block 10 00 00 0F before replies");
     app.add_flag("--garbage", o.garbage, "random bytes before replies");

@@ -290,5 +290,43 @@ TEST(StreamDecoder, RepliesFromThePrinterSide) {
     EXPECT_EQ(r["setup"]["answered"], 2);
 }
 
+TEST(StreamDecoder, BytesArrivingDuringTheNvEraseAreLostAndTheIdReplyCanBeDropped) {
+    SimOptions o;
+    o.nvEraseMs = 3000;
+    o.dropIdReply = true;
+    const Bytes record = concat({bytes("01 00 01 00"), repeat(0xAA, 8)});
+    struct Case {
+        std::int64_t recordAtMs;
+        bool stored;
+    } cases[] = {{3000, true}, {2999, false}, {100, false}};
+    for (const Case& k : cases) {
+        PrinterCore core(o, 6001);
+        std::vector<Bytes> replies;
+        StreamDecoder d(
+            core, "serial", [&](Bytes reply) { replies.push_back(std::move(reply)); }, true);
+        d.feed(bytes("1D 49 01 1C 71 01"), 1000);
+        d.feed(record, 1000 + k.recordAtMs);
+        d.feed(bytes("1D 49 02"), 10000);
+        d.finish();
+        auto r = core.report(nlohmann::json::object());
+        EXPECT_EQ(r["nvImages"].size(), k.stored ? 1u : 0u) << k.recordAtMs;
+        EXPECT_EQ(r["commands"][0]["dropped"], true);
+        EXPECT_EQ(replies, std::vector<Bytes>{Bytes{0x02}}) << k.recordAtMs; // only GS I 2
+        EXPECT_EQ(test::accountingGaps(r, "serial"), "");
+        bool lost = false;
+        for (const auto& g : r["ignored"])
+            lost |= g["reason"] == "nv-erase" && g["length"] == record.size();
+        EXPECT_EQ(lost, !k.stored) << k.recordAtMs;
+    }
+    // The same batch as the command is already in the printer: the 7-byte erase stays whole.
+    PrinterCore core(o, 6001);
+    StreamDecoder d(core, "serial", nullptr, true);
+    d.feed(bytes("1C 71 01 00 00 00 00"), 0);
+    d.finish();
+    auto r = core.report(nlohmann::json::object());
+    EXPECT_EQ(r["commands"][0]["status"], "ok");
+    EXPECT_EQ(r["commands"][0]["erase"], true);
+}
+
 } // namespace
 } // namespace korva
