@@ -42,6 +42,7 @@ LogoListView::LogoListView(bool withCheckBoxes, QWidget* parent)
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::Interactive);
+    header()->setMinimumSectionSize(kCheckColumnWidth);
     setColumnWidth(0, kCheckColumnWidth);
     setColumnWidth(1, kNumberColumnWidth);
     setColumnWidth(3, kSizeColumnWidth);
@@ -63,13 +64,15 @@ LogoListView::LogoListView(bool withCheckBoxes, QWidget* parent)
 }
 
 void LogoListView::fitNameColumn() {
-    setColumnWidth(
-        2, std::max(40, viewport()->width() - kNameColumnSlack + (width() - viewport()->width())));
+    // The list's client width, as the scroll bars leave it.
+    setColumnWidth(2, std::max(40, viewport()->width() - kNameColumnSlack));
 }
 
-void LogoListView::resizeEvent(QResizeEvent* event) {
-    QTreeWidget::resizeEvent(event);
-    fitNameColumn();
+bool LogoListView::viewportEvent(QEvent* event) {
+    const bool handled = QTreeWidget::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        fitNameColumn();
+    return handled;
 }
 
 void LogoListView::showRows(const std::vector<Row>& rows, int selected) {

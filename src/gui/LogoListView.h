@@ -28,7 +28,7 @@ public:
     static constexpr int kCheckColumnWidth = 17;
     static constexpr int kNumberColumnWidth = 50;
     static constexpr int kSizeColumnWidth = 86;
-    static constexpr int kNameColumnSlack = 158; // "Name" is the list's width less this
+    static constexpr int kNameColumnSlack = 158; // "Name": the client width less this
     static constexpr int kTextInset = 6;
     static constexpr int kNarrowestCell = 14; // a cut text in a cell this wide or less is hidden
 
@@ -54,7 +54,7 @@ signals:
 protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void fitNameColumn();
