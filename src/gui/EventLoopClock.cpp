@@ -6,18 +6,20 @@
 
 namespace korva {
 
+EventLoopClock::EventLoopClock(Clock& time)
+    : m_time(time), m_realTime(dynamic_cast<RealClock*>(&time) != nullptr) {}
+
 void EventLoopClock::sleepMs(int ms) {
-    if (!m_realTime) {
+    if (!m_pumping) {
+        m_time.sleepMs(ms);
+        return;
+    }
+    if (!m_realTime || ms <= 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         m_time.sleepMs(ms);
         return;
     }
-    if (ms <= 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return;
-    }
-    // Waits on the steady clock: the event loop may return early (quit elsewhere), so loop
-    // until the whole pause has passed.
+    // A nested loop may return early when something else quits it; wait out the whole pause.
     const std::int64_t until = m_time.nowMs() + ms;
     for (std::int64_t left = ms; left > 0; left = until - m_time.nowMs()) {
         QEventLoop loop;

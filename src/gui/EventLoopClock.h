@@ -1,28 +1,31 @@
 #pragma once
-// A Clock for controllers that pause on the GUI thread: while they wait, the window goes on
-// repainting and takes clicks (a Cancel pressed during a pause is seen by the controller when
-// its pause ends). Time itself comes from another Clock: with a real clock a pause waits in
-// the event loop; with a virtual one (tests) it handles the pending events once and lets
-// virtual time pass, so every pause is still recorded.
+// A Clock for controllers that pause on the GUI thread. While pumping is on (a transfer window
+// is up), a pause keeps the event loop running: the window repaints, its progress moves and a
+// Cancel click is taken (the controller sees it when its pause ends). While it is off, a pause
+// blocks as the underlying clock does, so nothing can run into a controller mid-call.
 //
-// GUI thread only. A pause may run any handler of the event loop, so the code calling it must
-// not depend on state that a click could change in between, beyond what the pause exists for.
+// Time comes from the underlying clock: a real clock waits in the event loop; a virtual one
+// (tests) handles the pending events once and lets virtual time pass, so each pause is still
+// recorded. GUI thread only.
 #include "base/Clock.h"
 
 namespace korva {
 
 class EventLoopClock final : public Clock {
 public:
-    // time: the real or virtual clock that keeps the time; outlives this one. realTime: whether
-    // a pause must really wait (true for a RealClock).
-    EventLoopClock(Clock& time, bool realTime) : m_time(time), m_realTime(realTime) {}
+    // time outlives this clock.
+    explicit EventLoopClock(Clock& time);
 
     std::int64_t nowMs() override { return m_time.nowMs(); }
     void sleepMs(int ms) override;
 
+    void setPumping(bool on) { m_pumping = on; }
+    bool pumping() const { return m_pumping; }
+
 private:
     Clock& m_time;
     bool m_realTime;
+    bool m_pumping = false;
 };
 
 } // namespace korva

@@ -10,12 +10,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace korva {
@@ -88,7 +88,7 @@ LogoPrinterDetails printerDetails(QWidget* page) {
 
 } // namespace
 
-LogoSelectionPage::LogoSelectionPage(QWidget* parent) : QWidget(parent) {
+LogoSelectTab::LogoSelectTab(QWidget* parent) : QWidget(parent) {
     setObjectName("selectBitmap");
     auto* columns = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -114,7 +114,7 @@ LogoSelectionPage::LogoSelectionPage(QWidget* parent) : QWidget(parent) {
     columns->addLayout(buttons);
 }
 
-LogoPreviewPage::LogoPreviewPage(QWidget* parent) : QWidget(parent) {
+LogoPreviewTab::LogoPreviewTab(QWidget* parent) : QWidget(parent) {
     setObjectName("previewBitmap");
     auto* columns = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -138,7 +138,7 @@ LogoPreviewPage::LogoPreviewPage(QWidget* parent) : QWidget(parent) {
     columns->addLayout(right, 1);
 }
 
-LogoUploadPage::LogoUploadPage(QWidget* parent) : QWidget(parent) {
+LogoUploadTab::LogoUploadTab(QWidget* parent) : QWidget(parent) {
     setObjectName("uploadBitmap");
     auto* columns = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -156,7 +156,7 @@ LogoUploadPage::LogoUploadPage(QWidget* parent) : QWidget(parent) {
     columns->addLayout(right);
 }
 
-LogoPrintPage::LogoPrintPage(QWidget* parent) : QWidget(parent) {
+LogoPrintTab::LogoPrintTab(QWidget* parent) : QWidget(parent) {
     setObjectName("printBitmap");
     auto* grid = new QGridLayout(this);
 
@@ -212,13 +212,13 @@ LogoPrintPage::LogoPrintPage(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(0, 1);
 }
 
-bool LogoPrintPage::eventFilter(QObject* watched, QEvent* event) {
+bool LogoPrintTab::eventFilter(QObject* watched, QEvent* event) {
     if (watched == selectionText && event->type() == QEvent::FocusIn)
         emit selectionFocused();
     return QWidget::eventFilter(watched, event);
 }
 
-LogoSetupPage::LogoSetupPage(QWidget* parent) : QWidget(parent) {
+LogoSetupTab::LogoSetupTab(QWidget* parent) : QWidget(parent) {
     setObjectName("setup");
     auto* grid = new QGridLayout(this);
 
@@ -247,20 +247,23 @@ LogoSetupPage::LogoSetupPage(QWidget* parent) : QWidget(parent) {
     optionGroup->setObjectName("optionGroup");
     auto* options = new QGridLayout(optionGroup);
     maxAreaLabel = new QLabel(optionGroup);
-    maxArea = new QLineEdit(optionGroup);
+    // The fields take only values in their ranges: an out-of-range entry is never taken.
+    maxArea = new QSpinBox(optionGroup);
     maxArea->setObjectName("maxArea");
-    maxArea->setMaximumWidth(70);
-    maxArea->setValidator(new QIntValidator(0, 999, maxArea));
+    maxArea->setRange(1, 512);
+    maxArea->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    maxArea->setMinimumWidth(60);
     maxAreaUnit = new QLabel(optionGroup);
     thresholdLabel = new QLabel(optionGroup);
     thresholdSlider = new QSlider(Qt::Horizontal, optionGroup);
     thresholdSlider->setObjectName("thresholdSlider");
     thresholdSlider->setRange(0, 255);
     thresholdSlider->setMinimumWidth(180);
-    threshold = new QLineEdit(optionGroup);
+    threshold = new QSpinBox(optionGroup);
     threshold->setObjectName("threshold");
-    threshold->setMaximumWidth(70);
-    threshold->setValidator(new QIntValidator(0, 999, threshold));
+    threshold->setRange(0, 255);
+    threshold->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    threshold->setMinimumWidth(60);
     options->addWidget(maxAreaLabel, 0, 0);
     options->addWidget(maxArea, 0, 1);
     options->addWidget(maxAreaUnit, 0, 2);

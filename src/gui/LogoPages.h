@@ -13,6 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 
 namespace korva {
 
@@ -38,10 +39,10 @@ struct LogoPrinterDetails {
     QLineEdit* port = nullptr;
 };
 
-class LogoSelectionPage : public QWidget {
+class LogoSelectTab : public QWidget {
     Q_OBJECT
 public:
-    explicit LogoSelectionPage(QWidget* parent = nullptr);
+    explicit LogoSelectTab(QWidget* parent = nullptr);
     LogoListBlock block;
     QPushButton* openFile;
     QPushButton* remove;
@@ -50,10 +51,10 @@ public:
     QLabel* centreText;
 };
 
-class LogoPreviewPage : public QWidget {
+class LogoPreviewTab : public QWidget {
     Q_OBJECT
 public:
-    explicit LogoPreviewPage(QWidget* parent = nullptr);
+    explicit LogoPreviewTab(QWidget* parent = nullptr);
     LogoListBlock block;
     LogoPreview* preview;
     QGroupBox* qualityGroup;
@@ -62,19 +63,19 @@ public:
     QButtonGroup* qualityButtons;
 };
 
-class LogoUploadPage : public QWidget {
+class LogoUploadTab : public QWidget {
     Q_OBJECT
 public:
-    explicit LogoUploadPage(QWidget* parent = nullptr);
+    explicit LogoUploadTab(QWidget* parent = nullptr);
     LogoListBlock block;
     QPushButton* upload;
     LogoPrinterDetails details;
 };
 
-class LogoPrintPage : public QWidget {
+class LogoPrintTab : public QWidget {
     Q_OBJECT
 public:
-    explicit LogoPrintPage(QWidget* parent = nullptr);
+    explicit LogoPrintTab(QWidget* parent = nullptr);
     QPushButton* print;
     QGroupBox* rangeGroup;
     QRadioButton* all;
@@ -98,10 +99,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-class LogoSetupPage : public QWidget {
+class LogoSetupTab : public QWidget {
     Q_OBJECT
 public:
-    explicit LogoSetupPage(QWidget* parent = nullptr);
+    explicit LogoSetupTab(QWidget* parent = nullptr);
     QCheckBox* printToFile;
     QCheckBox* grayPrinting;
     QCheckBox* starEmulation;
@@ -110,11 +111,11 @@ public:
     QLabel* aboutBrand;
     QGroupBox* optionGroup;
     QLabel* maxAreaLabel;
-    QLineEdit* maxArea;
+    QSpinBox* maxArea;
     QLabel* maxAreaUnit;
     QLabel* thresholdLabel;
     QSlider* thresholdSlider;
-    QLineEdit* threshold;
+    QSpinBox* threshold;
     QGroupBox* deviceGroup;
     QLabel* device;
 };
