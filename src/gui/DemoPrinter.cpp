@@ -1,13 +1,36 @@
 #include "gui/DemoPrinter.h"
 
+#include "gui/DemoLogos.h"
 #include "sim/VirtualPrinter.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 namespace korva {
 
 DemoPrinter::DemoPrinter() = default;
 DemoPrinter::~DemoPrinter() = default;
 
-bool DemoPrinter::start(const std::string& model, std::string& error) {
+bool DemoPrinter::start(const std::string& model, std::string& error, const std::string& printout) {
+    m_folder = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/korvaset-demo-XXXXXX");
+    if (!m_folder->isValid()) {
+        error = "cannot create a temporary folder: " + m_folder->errorString().toStdString();
+        return false;
+    }
+    m_printout = printout.empty() ? m_folder->filePath("printout").toStdString() : printout;
+    if (!QDir().mkpath(QString::fromStdString(m_printout))) {
+        error = "cannot create " + m_printout;
+        return false;
+    }
+    const QStringList logos = writeDemoLogos(m_folder->filePath("logos"));
+    if (logos.isEmpty()) {
+        error = "cannot write the sample logos into " + m_folder->path().toStdString();
+        return false;
+    }
+    m_logos.clear();
+    for (const QString& path : logos)
+        m_logos.push_back(path.toStdString());
+
     SimOptions options;
     options.model = model;
     options.serial = true;
@@ -16,6 +39,7 @@ bool DemoPrinter::start(const std::string& model, std::string& error) {
     options.tcpPort = 0;
     // A demo should not make the user wait the printer's full restart after Set Value.
     options.leaveBusyMs = 500;
+    options.outDir = m_printout;
     m_printer = std::make_unique<VirtualPrinter>(options);
     if (!m_printer->start(error)) {
         m_printer.reset();
@@ -29,6 +53,10 @@ DeviceRoots DemoPrinter::roots() const {
     if (!m_printer)
         return {};
     return {m_printer->sysRoot(), m_printer->devRoot()};
+}
+
+std::string DemoPrinter::logoFolder() const {
+    return m_folder ? m_folder->filePath("logos").toStdString() : "";
 }
 
 std::string DemoPrinter::parallelPortName() const {

@@ -1,13 +1,17 @@
 #include "gui/DesktopApp.h"
 
 #include "app/ConnectionSummary.h"
+#include "app/ModelRules.h"
 #include "base/FileVersion.h"
 #include "comm/UsbDiscovery.h"
+#include "gui/DemoPaper.h"
 #include "gui/DemoPrinter.h"
+#include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
 #include "gui/NetworkLinkDialog.h"
 #include "gui/SelectionDialog.h"
 #include "gui/UserSetupDialog.h"
+#include "logo/LogoOptions.h"
 
 #include <QApplication>
 #include <climits>
@@ -40,6 +44,9 @@ DesktopApp::DesktopApp(Clock& clock, Prompter& prompter, std::uint16_t langId, D
         m_ctx.ethernet.ipAddress = "127.0.0.1";
         m_ctx.ethernet.port = m_demo->tcpPort();
         m_ctx.ethernet.acceptedPort = m_demo->tcpPort();
+        const int paperDots = LogoOptions::defaultMaxPrintableWidth(modelKind(m_demo->model()));
+        m_paper = std::make_unique<DemoPaper>(QString::fromStdString(m_demo->printoutFolder()),
+                                              paperDots);
     }
 }
 
@@ -106,9 +113,9 @@ void DesktopApp::runMainMenu(QWidget* parent) {
 }
 
 bool DesktopApp::available(Tool tool) const {
-    // The logo and firmware tools have no window in this program yet: their buttons stay
-    // disabled rather than open nothing.
-    return tool == Tool::UserSetup;
+    // The firmware tools have no window in this program yet: their button stays disabled
+    // rather than open nothing.
+    return tool != Tool::Firmware;
 }
 
 void DesktopApp::runUserSetup() {
@@ -120,10 +127,20 @@ void DesktopApp::runUserSetup() {
         dialog.exec();
 }
 
-// The menu calls these only for tools available() reports, and it reports neither the logo
-// nor the firmware tool; there is nothing to run or to clear.
-void DesktopApp::runLogoTool() {}
+void DesktopApp::runLogoTool() {
+    LogoContext context{m_ctx.ports,     m_ctx.socket,   m_ctx.ethernet, m_ctx.log,
+                        m_ctx.catalogue, m_ctx.prompter, m_ctx.clock,    m_ctx.ports.m_ModelKind};
+    LogoSheetDialog sheet(context, m_ctx.profile, m_ctx.ports.m_PortName,
+                          connectionSummary(m_ctx.ports), m_ctx.langId, m_window);
+    sheet.exec();
+}
+
+// The logo list lives in the tool's sheet and goes with it; the next opening starts again from
+// the profile.
 void DesktopApp::clearLogoLists() {}
+
+// The menu calls this only for tools available() reports, and it does not report the firmware
+// tool; there is nothing to run.
 void DesktopApp::runFirmwareDownload(bool) {}
 
 void DesktopApp::setReceiveMode(std::uint8_t mode) {

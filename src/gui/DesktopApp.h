@@ -15,6 +15,7 @@ class QWidget;
 
 namespace korva {
 
+class DemoPaper;
 class DemoPrinter;
 class SelectionDialog;
 
@@ -36,6 +37,7 @@ public:
 
     AppContext& context() { return m_ctx; }
     WifiModule& wifi() { return m_wifi; }
+    DemoPaper* demoPaper() { return m_paper.get(); }
     SelectionDiscovery discovery();
 
     bool available(Tool tool) const override;
@@ -52,7 +54,8 @@ private:
     AppContext m_ctx;
     WifiModule m_wifi;
     DemoPrinter* m_demo;
-    QWidget* m_window = nullptr; // the window the next modal screen opens over
+    std::unique_ptr<DemoPaper> m_paper; // demo only: shows what the demo printer printed
+    QWidget* m_window = nullptr;        // the window the next modal screen opens over
 };
 
 } // namespace korva

@@ -106,7 +106,8 @@ Answer QtPrompter::message(const std::string& text, const std::string& caption, 
 }
 
 std::vector<std::string> QtPrompter::openFiles(const FileDialog& dialog) {
-    QFileDialog fd(owner(), qt(dialog.title), qt(dialog.initialPath), toQtFilter(dialog.filter));
+    const std::string& start = dialog.initialPath.empty() ? m_startFolder : dialog.initialPath;
+    QFileDialog fd(owner(), qt(dialog.title), qt(start), toQtFilter(dialog.filter));
     fd.setFileMode(dialog.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     if (!dialog.defaultExt.empty())
         fd.setDefaultSuffix(qt(dialog.defaultExt).remove(0, dialog.defaultExt[0] == '.' ? 1 : 0));

@@ -22,9 +22,13 @@ public:
     std::optional<std::string> inputText(const std::string& title,
                                          const std::string& label) override;
 
+    // Where a file dialog without an initial name starts ("" for the working directory).
+    void setStartFolder(std::string folder) { m_startFolder = std::move(folder); }
+
 private:
     static QWidget* owner();
     bool m_korean;
+    std::string m_startFolder;
 };
 
 } // namespace korva

@@ -4,8 +4,13 @@
 #include "base/Clock.h"
 #include "base/FileVersion.h"
 #include "base/RecordingPrompter.h"
+#include "gui/DemoPaper.h"
 #include "gui/DemoPrinter.h"
 #include "gui/DesktopApp.h"
+#include "gui/LogoListView.h"
+#include "gui/LogoPages.h"
+#include "gui/LogoProgressDialog.h"
+#include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
 #include "gui/NetworkLinkDialog.h"
 #include "gui/PrintToFileDialog.h"
@@ -13,11 +18,20 @@
 #include "gui/UserSetupDialog.h"
 
 #include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
 #include <cstdio>
 
 namespace korva {
@@ -140,6 +154,58 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
     }
     if (ctx.ports.m_bConnected)
         ctx.ports.Close();
+
+    // The logo tool over the same serial port, with the demo's sample logos listed: each page,
+    // then an upload and a print of three images caught mid-way, then the printed paper.
+    ctx.ports.m_ReceiveMode = MainMenu::kReceiveLogo;
+    LogoContext logo{ctx.ports,     ctx.socket, ctx.ethernet, ctx.log,
+                     ctx.catalogue, prompter,   ctx.clock,    ctx.ports.m_ModelKind};
+    LogoSheetDialog sheet(logo, ctx.profile, ctx.ports.m_PortName, connectionSummary(ctx.ports),
+                          langId, selection.get());
+    sheet.show();
+    sheet.sheet().addFiles(m_demo.sampleLogos());
+    sheet.sheet().list().selectedRow = 0;
+    if (QCheckBox* centre = sheet.selectionPage()->block.list->checkBox(2))
+        centre->click();
+    const char* pages[] = {"logo-select", "logo-preview", "logo-upload", "logo-print",
+                           "logo-setup"};
+    for (int page : {0, 1, 2, 3, 4}) {
+        sheet.tabs()->setCurrentIndex(page);
+        grab(sheet, pages[page]);
+    }
+    // A transfer window is caught once its progress has moved.
+    auto catchTransfer = [&](const char* name, const char* marker) {
+        sheet.onTransferShown = [&grab, name, marker](LogoProgressDialog& window) {
+            auto* poll = new QTimer(&window);
+            QObject::connect(poll, &QTimer::timeout, &window, [&grab, &window, poll, name, marker] {
+                if (!window.statusLabel()->text().startsWith(marker) ||
+                    window.progressBar()->value() <= 0)
+                    return;
+                poll->stop();
+                grab(window, name);
+            });
+            poll->start(5);
+        };
+    };
+    sheet.tabs()->setCurrentIndex(LogoSheetDialog::UploadPage);
+    prompter.queueAnswer(Answer::Yes); // "All bit image files are written ..."
+    catchTransfer("logo-uploading", "Updating");
+    sheet.uploadPage()->upload->click();
+    sheet.tabs()->setCurrentIndex(LogoSheetDialog::PrintPage);
+    sheet.printPageWidget()->selection->click();
+    sheet.printPageWidget()->selectionText->setText("1-3");
+    emit sheet.printPageWidget()->selectionText->textEdited("1-3");
+    catchTransfer("logo-printing", "Printing");
+    sheet.printPageWidget()->print->click();
+    sheet.onTransferShown = nullptr;
+    sheet.hide();
+    if (ctx.ports.m_bConnected)
+        ctx.ports.Close();
+    if (DemoPaper* paper = app.demoPaper()) {
+        for (int i = 0; i < 100 && paper->refresh() < 3; ++i)
+            settle(20);
+        grab(*paper, "demo-paper");
+    }
     return written;
 }
 

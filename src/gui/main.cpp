@@ -38,6 +38,11 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshots"),
         QStringLiteral("With --demo: save every screen in both languages to DIR and exit."),
         QStringLiteral("DIR"));
+    QCommandLineOption printout(
+        QStringLiteral("printout"),
+        QStringLiteral(
+            "With --demo: keep the virtual printer's pictures (NV images, prints) in DIR."),
+        QStringLiteral("DIR"));
     QCommandLineOption sysfs(QStringLiteral("sysfs"),
                              QStringLiteral("sysfs root for discovery (default /sys)."),
                              QStringLiteral("DIR"), QStringLiteral("/sys"));
@@ -46,7 +51,7 @@ int main(int argc, char** argv) {
                            QStringLiteral("DIR"), QStringLiteral("/dev"));
     QCommandLineOption version(QStringLiteral("version"),
                                QStringLiteral("Print the program's name and version and exit."));
-    parser.addOptions({demo, demoModel, screenshots, sysfs, dev, version});
+    parser.addOptions({demo, demoModel, screenshots, printout, sysfs, dev, version});
     // Options the program does not know are passed over with a note, as every option the
     // program does not name is; only a known option used wrongly stops it.
     QStringList arguments = app.arguments();
@@ -85,7 +90,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(demo) || parser.isSet(screenshots)) {
         printer = std::make_unique<korva::DemoPrinter>();
         std::string error;
-        if (!printer->start(parser.value(demoModel).toStdString(), error)) {
+        if (!printer->start(parser.value(demoModel).toStdString(), error,
+                            parser.value(printout).toStdString())) {
             std::fprintf(stderr, "korvaset: the demo printer did not start: %s\n", error.c_str());
             return 1;
         }
@@ -102,6 +108,13 @@ int main(int argc, char** argv) {
     const std::uint16_t langId = korva::systemLanguageId();
     korva::RealClock clock;
     korva::QtPrompter prompter(korva::isKorean(langId));
+    if (printer) {
+        prompter.setStartFolder(printer->logoFolder());
+        std::printf("korvaset: demo printer %s; sample logos in %s; its printout in %s\n",
+                    printer->model().c_str(), printer->logoFolder().c_str(),
+                    printer->printoutFolder().c_str());
+        std::fflush(stdout);
+    }
     korva::DesktopApp desktop(clock, prompter, langId, roots, printer.get());
     return desktop.run();
 }
