@@ -197,6 +197,7 @@ int CPorts::openUsb() {
         prefixes = {"USB\\VID_5E3B&PID_0101"};
         break;
     }
+    joinReceiveThread(); // one that ended by itself is collected before another starts
     for (const std::string& prefix : prefixes) {
         int fd = OpenUsbPrinter(m_Roots, m_Log, prefix, m_DevicePath, &m_UsbList);
         if (fd >= 0) {
@@ -204,6 +205,12 @@ int CPorts::openUsb() {
             m_OpenKind = PortKind::Usb;
             m_bConnected = 1;
             m_bThreadRun = 1;
+            // The KORVA10 firmware download is answered packet by packet, over USB as over
+            // COM, so its replies need the same receive path.
+            if (m_ReceiveMode == 3 && m_ModelKind == 2 && !startReceiveThread()) {
+                Close();
+                return 0;
+            }
             return 1;
         }
     }
@@ -406,6 +413,8 @@ int CPorts::ThreadWatchComm(CPorts* connection) {
 
 void CPorts::watchLoop(int fd) {
     std::uint8_t buffer[kReceiveBufferSize];
+    UsbReplyUnescaper unescaper; // USB replies come escaped; serial ones as they are
+    const bool usb = m_OpenKind == PortKind::Usb;
     int wakeFd = m_WakeThread->fd();
     while (m_bConnected && m_bThreadRun) {
         bool woken = false;
@@ -430,7 +439,10 @@ void CPorts::watchLoop(int fd) {
                 if (n <= 0)
                     break;
                 received = true;
-                queueBatch(buffer, static_cast<std::uint32_t>(n));
+                std::size_t size = static_cast<std::size_t>(n);
+                if (usb)
+                    size = unescaper.feed(buffer, size, buffer);
+                queueBatch(buffer, static_cast<std::uint32_t>(size));
             }
             if (m_NotifyWnd && m_bThreadRun)
                 m_NotifyWnd->onDataArrived();
