@@ -203,6 +203,7 @@ int CPorts::openUsb() {
     m_OpenFailure = "No USB printer of this model could be opened (is it plugged in and "
                     "switched on? The udev rule shipped with the program, or membership of the "
                     "'lp' group, grants access to it).";
+    joinReceiveThread(); // one that ended by itself is collected before another starts
     for (const std::string& prefix : prefixes) {
         int fd = OpenUsbPrinter(m_Roots, m_Log, prefix, m_DevicePath, &m_UsbList);
         if (fd >= 0) {
@@ -210,6 +211,12 @@ int CPorts::openUsb() {
             m_OpenKind = PortKind::Usb;
             m_bConnected = 1;
             m_bThreadRun = 1;
+            // The KORVA10 firmware download is answered packet by packet, over USB as over
+            // COM, so its replies need the same receive path.
+            if (m_ReceiveMode == 3 && m_ModelKind == 2 && !startReceiveThread()) {
+                Close();
+                return 0;
+            }
             return 1;
         }
     }
@@ -439,6 +446,8 @@ int CPorts::ThreadWatchComm(CPorts* connection) {
 
 void CPorts::watchLoop(int fd) {
     std::uint8_t buffer[kReceiveBufferSize];
+    UsbReplyUnescaper unescaper; // USB replies come escaped; serial ones as they are
+    const bool usb = m_OpenKind == PortKind::Usb;
     int wakeFd = m_WakeThread->fd();
     while (m_bConnected && m_bThreadRun) {
         bool woken = false;
@@ -463,7 +472,10 @@ void CPorts::watchLoop(int fd) {
                 if (n <= 0)
                     break;
                 received = true;
-                queueBatch(buffer, static_cast<std::uint32_t>(n));
+                std::size_t size = static_cast<std::size_t>(n);
+                if (usb)
+                    size = unescaper.feed(buffer, size, buffer);
+                queueBatch(buffer, static_cast<std::uint32_t>(size));
             }
             if (m_NotifyWnd && m_bThreadRun)
                 m_NotifyWnd->onDataArrived();

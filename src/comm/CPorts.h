@@ -17,7 +17,9 @@
 //   standard rate from 50 to 4000000; 1.5 stop bits have no Linux setting and are sent as 2,
 //   with a log line), both directions flushed. Modem-line changes are best effort, so
 //   pseudo-terminals open like real ports.
-// - Open starts the receive thread for COM when m_ReceiveMode is 2, or 3 with m_ModelKind 2.
+// - Open starts the receive thread for COM when m_ReceiveMode is 2, or 3 with m_ModelKind 2,
+//   and for USB when m_ReceiveMode is 3 with m_ModelKind 2 (its replies unescaped as
+//   CollectUsbReplies does).
 // - Write(buffer, length) is one call per caller buffer: it returns the bytes written, 0 on
 //   failure. Writes wait at most m_WriteTimeoutPerByteMs per byte for the line to take the
 //   bytes, at least kMinWriteWaitMs on a serial port and m_PrinterMinWriteWaitMs on the others

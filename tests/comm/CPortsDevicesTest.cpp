@@ -332,6 +332,38 @@ TEST_F(Devices, UsbRepliesAreUnescapedIntoTheQueue) {
     EXPECT_EQ(prompter.messages()[0], catalogue.text(MsgQueueFull));
 }
 
+// The KORVA10 firmware download (receive mode 3, model kind 2) gets its DLE replies over USB
+// through the receive thread, unescaped; every other mode and model reads USB replies only by
+// the reply collection.
+TEST_F(Devices, UsbReceiveThreadRunsOnlyForTheKorva10FirmwareDownload) {
+    tree.addUsbPrinter(0, "5e3b", "0101", "0100", pty.slavePath());
+    struct Row {
+        int mode, kind;
+        bool thread;
+    } rows[] = {{3, 2, true}, {2, 2, false}, {1, 2, false}, {3, 1, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.mode * 10 + r.kind);
+        ports.m_PortName = "USB";
+        ports.m_ReceiveMode = r.mode;
+        ports.m_ModelKind = r.kind;
+        ASSERT_EQ(ports.Open(), 1);
+        EXPECT_EQ(ports.receiveThreadRunning(), r.thread);
+        if (r.thread) {
+            ASSERT_TRUE(pty.send(bytes("10 06 1B 30 1B 1B 10")));
+            Bytes got;
+            for (int i = 0; i < 200 && got.size() < 5; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                Bytes more = drainQueue();
+                got.insert(got.end(), more.begin(), more.end());
+            }
+            EXPECT_EQ(hex(got), "10 06 00 1B 10");
+            EXPECT_GE(target.count.load(), 1);
+        }
+        EXPECT_EQ(ports.Close(), 1);
+        EXPECT_FALSE(ports.receiveThreadRunning());
+    }
+}
+
 // The usblp driver lets only one descriptor hold a printer, so a second open of the node fails
 // while the connection is up: the replies are then read through the connection's own handle.
 TEST_F(Devices, UsbRepliesAreCollectedWhileTheNodeRefusesASecondOpen) {
