@@ -22,6 +22,17 @@ public:
     virtual void kill(int id) = 0;
 };
 
+// A TimerQueue is bound to one client for its life; a relay lets the controller that runs now
+// (one upload, then one print, ...) take the timers in turn.
+class TimerRelay final : public TimerClient {
+public:
+    TimerClient* target = nullptr;
+    void onTimer(int id) override {
+        if (target)
+            target->onTimer(id);
+    }
+};
+
 // A TimerHost without an event loop: the owner calls fireNext() to sleep (on the given clock)
 // until the earliest timer is due and fire it. korvactl runs it on the real clock, tests on a
 // virtual one.

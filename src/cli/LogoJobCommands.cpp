@@ -57,15 +57,6 @@ private:
     struct sigaction m_old {};
 };
 
-class TimerRelay final : public TimerClient {
-public:
-    TimerClient* target = nullptr;
-    void onTimer(int id) override {
-        if (target)
-            target->onTimer(id);
-    }
-};
-
 // One progress line on standard error: redrawn in place on a terminal, written once at the end
 // otherwise.
 class ProgressLine {

@@ -23,16 +23,6 @@
 
 namespace korva::test {
 
-// Forwards the queue's timers to whichever controller runs now.
-class TimerRelay final : public TimerClient {
-public:
-    TimerClient* target = nullptr;
-    void onTimer(int id) override {
-        if (target)
-            target->onTimer(id);
-    }
-};
-
 class LogoFixture : public ::testing::Test {
 protected:
     LogoFixture()
