@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 using namespace korva::test;
 
@@ -137,20 +136,8 @@ TEST(KorvactlFirmwareSim, EveryAreaOverEveryLink) {
                 std::string error;
                 ASSERT_TRUE(sim.start(error)) << error;
                 std::vector<std::string> args = {"--model", model};
-                std::string where = sim.link(link.name);
-                if (link.name == "serial") {
-                    args.insert(args.end(), {"--port", where});
-                } else if (link.name == "parallel") {
-                    args.insert(args.end(), {"--port", "LPT:" + where});
-                } else if (link.name == "usb") {
-                    std::istringstream words(where);
-                    std::string pts, s, sys, d, dev;
-                    words >> pts >> s >> sys >> d >> dev;
-                    args.insert(args.end(), {"--port", "USB", "--sysfs", sys, "--dev", dev});
-                } else {
-                    args.insert(args.end(), {"--port", "ETHERNET_II", "--ip", "127.0.0.1",
-                                             "--tcp-port", where.substr(where.find(':') + 1)});
-                }
+                std::vector<std::string> at = simLinkArgs(sim, link.name);
+                args.insert(args.end(), at.begin(), at.end());
                 args.insert(args.end(), {"--yes", "firmware", "download", "fw.SHC", "--area", area,
                                          "--expert"});
                 ProgramResult run = ctl(dir, args);
@@ -220,13 +207,7 @@ TEST(KorvactlFirmwareSim, LinkClosedMidFrameEndsWithTheMessage) {
         SimProcess sim(kSim, simArgs, dir.file("report.json"));
         std::string error;
         ASSERT_TRUE(sim.start(error)) << error;
-        std::string where = sim.link(r.link);
-        std::vector<std::string> args =
-            r.link == "serial"
-                ? std::vector<std::string>{"--port", where}
-                : std::vector<std::string>{"--port",     "ETHERNET_II",
-                                           "--ip",       "127.0.0.1",
-                                           "--tcp-port", where.substr(where.find(':') + 1)};
+        std::vector<std::string> args = simLinkArgs(sim, r.link);
         args.insert(args.end(), {"firmware", "download", "fw.SHC"});
         ProgramResult run = ctl(dir, args);
         EXPECT_EQ(run.status, 1) << run.err;

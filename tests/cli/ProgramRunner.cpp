@@ -161,4 +161,20 @@ std::string SimProcess::link(const std::string& name) const {
     return it == m_links.end() ? "" : it->second;
 }
 
+std::vector<std::string> simLinkArgs(const SimProcess& sim, const std::string& name) {
+    const std::string where = sim.link(name);
+    if (name == "serial")
+        return {"--port", where};
+    if (name == "parallel")
+        return {"--port", "LPT:" + where};
+    if (name == "usb") {
+        std::istringstream words(where);
+        std::string pts, s, sys, d, dev;
+        words >> pts >> s >> sys >> d >> dev;
+        return {"--port", "USB", "--sysfs", sys, "--dev", dev};
+    }
+    return {"--port",    "ETHERNET_II", "--ip",
+            "127.0.0.1", "--tcp-port",  where.substr(where.find(':') + 1)};
+}
+
 } // namespace korva::test

@@ -45,4 +45,7 @@ private:
     std::map<std::string, std::string> m_links;
 };
 
+// korvactl's port options for one of the simulator's links ("serial", "parallel", "usb", "tcp").
+std::vector<std::string> simLinkArgs(const SimProcess& sim, const std::string& name);
+
 } // namespace korva::test
