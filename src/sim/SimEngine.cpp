@@ -314,6 +314,14 @@ void SimEngine::serveUdp(int fd) {
         }
         if (answer.empty())
             continue;
+        std::vector<std::vector<std::uint8_t>> datagrams;
+        if (answer[2] == 0x01) { // a search answer: the noise and repeats asked for go with it
+            for (const std::string& kind : m_options.udpNoise)
+                datagrams.push_back(noiseDatagram(kind, answer));
+            for (int n = 1; n < m_options.udpAnswers; ++n)
+                datagrams.push_back(answer);
+        }
+        datagrams.push_back(answer);
         // To the sender; and, when it sent from another port, also to the record port at its
         // address, where a tool's receiving socket listens.
         std::vector<sockaddr_in> targets = {from};
@@ -323,14 +331,38 @@ void SimEngine::serveUdp(int fd) {
             recordPort.sin_port = m_udpAddress.sin_port;
             targets.push_back(recordPort);
         }
-        for (sockaddr_in& to : targets) {
-            ssize_t sent;
-            do {
-                sent = ::sendto(m_udp.get(), answer.data(), answer.size(), 0,
-                                reinterpret_cast<sockaddr*>(&to), sizeof to);
-            } while (sent < 0 && errno == EINTR);
+        std::size_t count = 0;
+        for (const std::vector<std::uint8_t>& d : datagrams) {
+            for (sockaddr_in& to : targets) {
+                ssize_t sent;
+                do {
+                    sent = ::sendto(m_udp.get(), d.data(), d.size(), 0,
+                                    reinterpret_cast<sockaddr*>(&to), sizeof to);
+                } while (sent < 0 && errno == EINTR);
+            }
+            // A flood leaves the receiver a moment now and then, as a crowded segment would.
+            if (++count % 32 == 0)
+                RealClock().sleepMs(2);
         }
     }
+}
+
+std::vector<std::uint8_t> SimEngine::noiseDatagram(const std::string& kind,
+                                                   const std::vector<std::uint8_t>& answer) {
+    if (kind == "short")
+        return std::vector<std::uint8_t>(answer.begin(), answer.begin() + 20);
+    if (kind == "long") {
+        std::vector<std::uint8_t> d = answer;
+        d.insert(d.end(), 25, 0x55);
+        return d;
+    }
+    std::size_t size = 1 + m_noiseRandom() % 80;
+    if (size == answer.size())
+        ++size;
+    std::vector<std::uint8_t> d(size);
+    for (std::uint8_t& b : d)
+        b = static_cast<std::uint8_t>(m_noiseRandom());
+    return d;
 }
 
 std::vector<std::string> SimEngine::linkLines() const {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +51,9 @@ private:
     void loop();
     void acceptClients(std::int64_t nowMs);
     void serveUdp(int fd);
+    // A datagram of the kind SimOptions::udpNoise names, made from a search answer.
+    std::vector<std::uint8_t> noiseDatagram(const std::string& kind,
+                                            const std::vector<std::uint8_t>& answer);
 
     SimOptions m_options;
     std::unique_ptr<PrinterCore> m_core;
@@ -66,6 +70,7 @@ private:
     bool m_started = false;
     int m_tcpClients = 0;
     unsigned m_seed;
+    std::minstd_rand m_noiseRandom{m_options.seed};
 
     std::string m_serialPath, m_parallelPath, m_usbPath, m_udpEndpoint, m_sysRoot, m_devRoot;
     int m_tcpPort = -1;

@@ -43,7 +43,13 @@ struct SimOptions {
     long stallAfterBytes = -1;     // stop reading a link, left open, after this many bytes (-1 off)
     int bytesPerSecond = 0;        // slow link: at most this many bytes per second each way (0 off)
     bool mute = false;             // decode everything, answer nothing
-    unsigned seed = 1;             // for the random faults, so a run can be repeated
+    // Network record service: each search is answered this many times (2 shows a duplicate
+    // answer, 300 a flood), and before the answers comes one datagram of each kind listed here:
+    // "short" (20 bytes of a record), "long" (a record with 25 more bytes), "garbage" (1 to 80
+    // random bytes, never 35).
+    int udpAnswers = 1;
+    std::vector<std::string> udpNoise;
+    unsigned seed = 1; // for the random faults, so a run can be repeated
 
     // The network record the printer reports (search) until a change record replaces it.
     std::string ip = "192.168.0.254";

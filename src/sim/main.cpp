@@ -104,6 +104,13 @@ int main(int argc, char** argv) {
                    "stop reading a link (left open) after N received bytes");
     app.add_option("--bytes-per-second", o.bytesPerSecond, "slow link");
     app.add_flag("--mute", o.mute, "never answer");
+    app.add_option("--udp-answers", o.udpAnswers,
+                   "answer each network search this many times (2: duplicate, 300: flood)")
+        ->check(CLI::Range(1, 100000))
+        ->capture_default_str();
+    app.add_option("--udp-noise", o.udpNoise,
+                   "before the search answers, one short, long or garbage datagram (repeatable)")
+        ->check(CLI::IsMember({"short", "long", "garbage"}));
     app.add_option("--seed", o.seed, "seed of the random faults")->capture_default_str();
     CLI::App* decode = app.add_subcommand("decode", "decode a captured stream and report it");
     decode->add_option("file", decodeFile, "the captured stream")->required();
