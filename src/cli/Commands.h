@@ -19,5 +19,6 @@ void registerLogoCommands(CLI::App& app, CliContext& context);
 void registerSetupCommands(CLI::App& app, CliContext& context);
 void registerPortsCommand(CLI::App& app, CliContext& context);
 void registerFirmwareCommands(CLI::App& app, CliContext& context);
+void registerNetCommands(CLI::App& app, CliContext& context);
 
 } // namespace korva::cli

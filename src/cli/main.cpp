@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
     korva::cli::registerSetupCommands(app, context);
     korva::cli::registerPortsCommand(app, context);
     korva::cli::registerFirmwareCommands(app, context);
+    korva::cli::registerNetCommands(app, context);
 
     CLI11_PARSE(app, argc, argv);
     return context.exitCode;

@@ -181,6 +181,7 @@ void NetSettingScreen::changeSetting(const std::string& ip, const std::string& s
                                 "IP, Subnet, Gateway 주소는 0 ~ 255 사이의 숫자 4개로 입력해 "
                                 "주십시오. (예: 192.168.0.100)"),
                            kAppName, Icon::Exclamation, Buttons::Ok);
+        m_outcome.refused = true;
         return;
     }
     MacAddress mac{};
@@ -190,11 +191,13 @@ void NetSettingScreen::changeSetting(const std::string& ip, const std::string& s
                                 "MAC 주소는 두 자리 16진수 6개로 입력해 주십시오. (예: "
                                 "00:1A:2B:3C:4D:5E) 아무것도 보내지 않았습니다."),
                            kAppName, Icon::Exclamation, Buttons::Ok);
+        m_outcome.refused = true;
         return;
     }
     if (!NetworkLinkScreen::portAllowed(port)) {
         m_prompter.message(m_catalogue.text(MsgPortRange), kAppName, Icon::Exclamation,
                            Buttons::Ok);
+        m_outcome.refused = true;
         return;
     }
     m_change = NetConfigRecord::settings(NetConfigRecord::kNewSettings, ipBytes, maskBytes,

@@ -65,6 +65,7 @@ public:
 
     // How the last search or change ended, for a caller that reports it (korvactl's status).
     struct Outcome {
+        bool refused = false;   // change: a field was refused; no socket was opened
         bool socketsOk = false; // every socket step succeeded and every record went out
         bool confirmed = false; // change: the question was answered Yes
         bool answered = false;  // change: a datagram came from another address

@@ -14,8 +14,12 @@ expect() { # command line, expected candidates (space-separated, in order)
         failures=$((failures + 1))
     fi
 }
-expect "korvactl " "ports setup logo firmware"
+expect "korvactl " "ports setup logo firmware net"
 expect "korvactl se" "setup"
+expect "korvactl net " "search set"
+expect "korvactl net search --" "--help --json --broadcast --all-interfaces --bind --wait-ms"
+expect "korvactl net set --mac 00:1A:2B:3C:4D:5E --g" "--gateway"
+expect "korvactl net set --mask 255.255.255.0 --d" "--dhcp"
 expect "korvactl --model KORVA40U-II --port USB s" "setup"
 expect "korvactl setup " "get set defaults test"
 expect "korvactl setup d" "defaults"
