@@ -12,9 +12,10 @@ AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& f
     if (ports.m_hPort == -1)
         return Outcome::PortNotOpened;
     bool serial = portKindOf(ports.m_PortName) == PortKind::Serial;
+    const int savedPerByte = ports.m_WriteTimeoutPerByteMs;
     // One block may wait no longer than the stall bound for the line to take it.
     int perByte = std::max(1, kStallLimitMs / static_cast<int>(kPortBlock));
-    ports.m_WriteTimeoutPerByteMs = std::min(ports.m_WriteTimeoutPerByteMs, perByte);
+    ports.m_WriteTimeoutPerByteMs = std::min(savedPerByte, perByte);
     const std::uint32_t length = frame.length();
     const std::uint8_t* data = frame.bytes().data();
     std::uint32_t sent = 0;
@@ -55,8 +56,11 @@ AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& f
         sent += serial ? kPortBlock : block;
         report(Phase::Sending, sent);
     }
-    if (outcome == Outcome::Done || outcome == Outcome::Stopped)
-        ports.Drain(kStallLimitMs);
+    // A serial write the tty layer took is not yet on the wire: the frame counts as sent only
+    // once the line has drained. A stopped frame is cut anyway; its queued bytes need no wait.
+    if (outcome == Outcome::Done && !ports.Drain(kStallLimitMs))
+        outcome = Outcome::NotReady;
+    ports.m_WriteTimeoutPerByteMs = savedPerByte;
     ports.Close();
     if (outcome == Outcome::Done)
         settle(length, kPortSettleSteps, sent + 1, 1280);
@@ -95,10 +99,33 @@ AreaTransfer::Outcome AreaTransfer::sendToSocket(PrinterSocket& socket,
         m_total += block;
         report(Phase::Sending, sent);
     }
+    // The socket's buffer taking the bytes is not the printer getting them: a printer that
+    // closes or resets the connection with part of the frame unread must not pass as done.
+    if (outcome == Outcome::Done && !drainSocket(socket))
+        outcome = Outcome::SendFailed;
     if (outcome == Outcome::Done)
         settle(length, kSocketSettleSteps, sent + kSocketBlock + 1, 80);
     socket.Close();
     return outcome;
+}
+
+bool AreaTransfer::drainSocket(PrinterSocket& socket) {
+    std::int64_t lastProgress = m_clock.nowMs();
+    int before = -1;
+    for (;;) {
+        int unsent = socket.Unacknowledged();
+        if (unsent == 0)
+            return true;
+        if (unsent < 0 || socket.peerClosed())
+            return false;
+        if (unsent != before) {
+            before = unsent;
+            lastProgress = m_clock.nowMs();
+        } else if (m_clock.nowMs() - lastProgress >= kStallLimitMs) {
+            return false;
+        }
+        m_clock.sleepMs(kDrainPollMs);
+    }
 }
 
 void AreaTransfer::settle(std::uint32_t length, int steps, std::uint32_t base,

@@ -5,10 +5,13 @@
 // Port path (serial, parallel, USB, file): 2,048-byte blocks through CPorts. A serial line's
 // written bytes are drained onto the wire before the port is closed, and only unread input is
 // purged. A block that makes no progress for kStallLimitMs ends the transfer: serial with
-// "ERROR : PRINTER IS NOT READY!", the other ports with "LPT Write Error[%d]". Then 16 settling
-// steps of L / 10,240 ms on the Clock.
+// "ERROR : PRINTER IS NOT READY!" (also when the line does not drain within that bound), the
+// other ports with "LPT Write Error[%d]". Then 16 settling steps of L / 10,240 ms on the Clock.
 // Ethernet path: the connection probe, 4,096-byte blocks, a failed block resent at most
-// kSendRetries times (kRetryPauseMs apart), then 256 settling steps of L / 10,240 ms.
+// kSendRetries times (kRetryPauseMs apart); then the printer must acknowledge every byte (the
+// socket's send queue drains, making progress at least every kStallLimitMs, with the
+// connection still up), else the transfer is incomplete; then 256 settling steps of
+// L / 10,240 ms.
 //
 // Progress positions run to L + 20,480 (titlePercent gives the title's figure). stop, when set
 // from another thread, ends the transfer between two blocks. Runs on one thread; the caller
@@ -40,6 +43,7 @@ public:
     static constexpr int kStallPauseMs = 100;
     static constexpr int kSendRetries = 3;
     static constexpr int kRetryPauseMs = 500;
+    static constexpr int kDrainPollMs = 10;
     static constexpr int kPortSettleSteps = 16;
     static constexpr int kSocketSettleSteps = 256;
 
@@ -73,6 +77,7 @@ public:
     static const char* incompleteText();
 
 private:
+    bool drainSocket(PrinterSocket& socket);
     void settle(std::uint32_t length, int steps, std::uint32_t base, std::uint32_t stride);
     bool stopped() const { return m_stop && m_stop->load(); }
     void report(Phase phase, std::uint32_t position) {

@@ -7,8 +7,10 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
@@ -125,6 +127,13 @@ int PrinterSocket::Send(const std::uint8_t* data, int length) {
     if (result.error != 0)
         m_Log.Print("PrinterSocket::Send() failed [%d]", result.error);
     return -1;
+}
+
+int PrinterSocket::Unacknowledged() const {
+    int queued = 0;
+    if (!m_Socket || ::ioctl(m_Socket.get(), SIOCOUTQ, &queued) != 0)
+        return -1;
+    return queued;
 }
 
 void PrinterSocket::receiveLoop(int fd) {

@@ -15,6 +15,8 @@
 // - Received bytes are appended to queue() in batches of up to 1024; a batch not smaller than
 //   the free room is dropped and catalogue entry 41 shown through the Prompter (on the receive
 //   thread), once per spell of drops (QueueFullNotice).
+// - Unacknowledged(): the bytes sent that the peer has not acknowledged yet (0 once all have
+//   reached the printer's network stack), -1 without a connected socket.
 // - Close() wakes and joins the receive thread and closes the socket; the queue keeps its bytes.
 //   The destructor closes.
 //
@@ -51,6 +53,7 @@ public:
     bool Create();
     bool Connect(const std::string& ip, int port);
     int Send(const std::uint8_t* data, int length);
+    int Unacknowledged() const;
 
     bool connected() const { return m_Connected.load() != 0; }
     bool peerClosed() const { return m_PeerClosed.load(); }

@@ -58,6 +58,14 @@ bool SimEngine::openTcp(std::string& error) {
     }
     int on = 1;
     ::setsockopt(s.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (m_options.closeAfterBytes >= 0 || m_options.stallAfterBytes >= 0) {
+        // A printer's network buffer is a few kilobytes: what it has not read, its stack has
+        // not acknowledged either. Loopback's own buffer would grow to megabytes and take (and
+        // acknowledge) a whole frame the printer is about to drop, so the tool could not tell.
+        // Set on the listening socket, so every connection has it from its first byte.
+        int size = kFaultReceiveBuffer;
+        ::setsockopt(s.get(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    }
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<std::uint16_t>(m_options.tcpPort));

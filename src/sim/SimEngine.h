@@ -23,6 +23,10 @@ namespace korva {
 
 class SimEngine {
 public:
+    // The TCP receive buffer of a printer whose link fails on purpose (--close-after,
+    // --stall-after).
+    static constexpr int kFaultReceiveBuffer = 8192;
+
     explicit SimEngine(SimOptions options);
     ~SimEngine();
     SimEngine(const SimEngine&) = delete;

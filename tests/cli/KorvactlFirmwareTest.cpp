@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 
 using namespace korva::test;
 
@@ -217,4 +219,78 @@ TEST(KorvactlFirmwareSim, LinkClosedMidFrameEndsWithTheMessage) {
         ASSERT_EQ(report["firmwareFrames"].size(), 1u);
         EXPECT_EQ(report["firmwareFrames"][0]["verdict"], "truncated");
     }
+}
+
+// A slow line: the bytes the tool's port took but the line had not sent yet when the tool
+// ended must still reach the printer (a purge of unsent output would cut the frame short).
+TEST(KorvactlFirmwareSim, SlowLinkStillGetsTheLastByte) {
+    TempDir dir;
+    makeImage(dir, "fw.SHC");
+    for (std::string link : {"serial", "tcp"}) {
+        SCOPED_TRACE(link);
+        std::vector<std::string> simArgs = {"--model",   "KORVA30S", "--bytes-per-second", "250000",
+                                            "--capture", dir.path(), "--" + link};
+        if (link == "tcp")
+            simArgs.push_back("0");
+        SimProcess sim(kSim, simArgs, dir.file("report.json"));
+        std::string error;
+        ASSERT_TRUE(sim.start(error)) << error;
+        std::string where = sim.link(link);
+        std::vector<std::string> args = {"--model", "KORVA30S"};
+        if (link == "serial")
+            args.insert(args.end(), {"--port", where});
+        else
+            args.insert(args.end(), {"--port", "ETHERNET_II", "--ip", "127.0.0.1", "--tcp-port",
+                                     where.substr(where.find(':') + 1)});
+        args.insert(args.end(), {"firmware", "download", "fw.SHC"});
+        ProgramResult run = ctl(dir, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        // The printer takes the rest at its own pace; the report follows once it has it all.
+        std::string captured = dir.file(link == "serial" ? "serial.bin" : "tcp-1.bin");
+        for (int i = 0; i < 30000; ++i) {
+            std::ifstream in(captured, std::ios::binary | std::ios::ate);
+            if (in && in.tellg() >= 0x98000)
+                break;
+            ::usleep(1000);
+        }
+        nlohmann::json report = sim.stop();
+        ASSERT_EQ(report["firmwareFrames"].size(), 1u) << report.dump();
+        EXPECT_EQ(report["firmwareFrames"][0]["verdict"], "ok");
+        EXPECT_EQ(report["firmwareFrames"][0]["received"], 0x98000);
+    }
+}
+
+// Ctrl-C halfway through a slow transfer: the tool stops between blocks, says so, exits 1 by
+// itself (nothing left running, no kill needed), and the printer holds a cut frame.
+TEST(KorvactlFirmwareSim, CtrlCStopsBetweenBlocks) {
+    TempDir dir;
+    makeImage(dir, "fw.SHC");
+    SimProcess sim(kSim, {"--serial", "--bytes-per-second", "100000", "--capture", dir.path()},
+                   dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    bool interrupted = false;
+    ProgramResult run = runProgram(
+        kCtl, {"--port", sim.link("serial"), "firmware", "download", "fw.SHC"}, dir.path(), 120000,
+        kEnv, [&](pid_t pid) {
+            // Once the printer has taken a good part of the frame (the whole takes 8 s).
+            for (int i = 0; i < 20000 && !interrupted; ++i) {
+                std::ifstream in(dir.file("serial.bin"), std::ios::binary | std::ios::ate);
+                if (in && in.tellg() >= 100000) {
+                    interrupted = ::kill(pid, SIGINT) == 0;
+                    break;
+                }
+                ::usleep(1000);
+            }
+        });
+    ASSERT_TRUE(interrupted);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("korvactl: stopped; the printer did not get the whole area"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Update Complete."), std::string::npos);
+    nlohmann::json report = sim.stop();
+    ASSERT_EQ(report["firmwareFrames"].size(), 1u);
+    EXPECT_EQ(report["firmwareFrames"][0]["verdict"], "truncated");
+    EXPECT_LT(report["firmwareFrames"][0]["received"], 0xD0000);
 }

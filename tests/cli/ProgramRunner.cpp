@@ -53,7 +53,8 @@ std::string slurp(const std::string& path) {
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& dir, int timeoutMs,
-                         const std::map<std::string, std::string>& env) {
+                         const std::map<std::string, std::string>& env,
+                         const std::function<void(pid_t)>& during) {
     ProgramResult result;
     const std::string outPath = dir + "/.stdout", errPath = dir + "/.stderr";
     pid_t pid = ::fork();
@@ -76,6 +77,8 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
         ::execv(program.c_str(), v.data());
         ::_exit(127);
     }
+    if (during)
+        during(pid);
     result.status = waitBounded(pid, timeoutMs);
     result.out = slurp(outPath);
     result.err = slurp(errPath);

@@ -3,6 +3,7 @@
 // process id, stopped with SIGTERM, every wait bounded.
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -16,9 +17,12 @@ struct ProgramResult {
 };
 
 // Runs program with args in dir, standard input from /dev/null; kills it after timeoutMs.
+// during, when given, is called with the program's process id once it has started (to signal
+// it mid-run); the wait for its end follows.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& dir, int timeoutMs = 60000,
-                         const std::map<std::string, std::string>& env = {});
+                         const std::map<std::string, std::string>& env = {},
+                         const std::function<void(pid_t)>& during = {});
 
 // korva-sim with the given options and a report file; start() returns once it printed "ready".
 class SimProcess {
