@@ -1,0 +1,519 @@
+// The firmware download screen in virtual time: the opening rules by model and mode, the boot
+// byte's move to Program Area, the frame a FILE port receives with the settling waits and the
+// title's percentage, every refusal and worker failure with the buttons left enabled, and EXIT
+// while the worker runs (also under ThreadSanitizer).
+#include "firmware/FirmwareScreen.h"
+
+#include "PtyPair.h"
+#include "app/AppContext.h"
+#include "base/Clock.h"
+#include "base/Language.h"
+#include "base/RecordingPrompter.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <condition_variable>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace korva::test {
+namespace {
+
+constexpr std::size_t kSize = 0x800000;
+const std::string kCompleted = "Update Complete.\nPlease wait beep the buzzer.";
+
+std::string imageBytes(std::size_t size, const char* signature, std::uint8_t bootEnable) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7) ^ (i >> 9));
+    if (size == kSize) {
+        bytes[0x7FFFFB] = static_cast<char>(bootEnable);
+        bytes.replace(0x7FFFFC, 4, signature);
+    }
+    return bytes;
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A loopback listener standing in for a network printer: accepts one connection and reads up
+// to `keep` bytes (all when negative), then closes; the close with unread bytes is a reset.
+class Listener {
+public:
+    explicit Listener(long keep) {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        // A printer's small buffer: what it has not read is not acknowledged either.
+        int buffer = 8192;
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof a;
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(m_fd, 1);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &size);
+        port = ntohs(a.sin_port);
+        m_thread = std::thread([this, keep] {
+            for (;;) {
+                int c = ::accept(m_fd, nullptr, nullptr);
+                if (c < 0)
+                    return;
+                char buf[65536];
+                ssize_t n;
+                while ((keep < 0 || received < keep) &&
+                       (n = ::read(c, buf,
+                                   keep < 0 ? sizeof buf
+                                            : std::min<std::size_t>(
+                                                  sizeof buf,
+                                                  static_cast<std::size_t>(keep - received)))) > 0)
+                    received += n;
+                ::close(c);
+                if (received > 0)
+                    return; // the probe's empty connections carry nothing
+            }
+        });
+    }
+    ~Listener() {
+        ::shutdown(m_fd, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_fd);
+    }
+    int port = 0;
+    std::atomic<long> received{0};
+
+private:
+    int m_fd;
+    std::thread m_thread;
+};
+
+// A port nothing listens on.
+int closedPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+class FirmwareScreenTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new TempDir;
+        s_image = imageBytes(kSize, "QOLT", 3);
+        s_dir->write("fw.SHC", s_image);
+        s_dir->write("locked.SHC", imageBytes(kSize, "QOLT", 0));
+        s_dir->write("nosig.SHC", imageBytes(kSize, "QOLX", 3));
+        s_dir->write("short.SHC", imageBytes(kSize - 1, "QOLT", 3));
+    }
+    static void TearDownTestSuite() { delete s_dir; }
+    static std::string file(const std::string& name) { return s_dir->file(name); }
+
+    void makeApp(std::uint16_t langId = kLangEnglishUS) {
+        screen.reset();
+        app.reset();
+        std::remove(dir.file("korvaset.INI").c_str()); // nothing remembered from another case
+        rec = std::make_unique<RecordingPrompter>(); // no answer left over either
+        app = std::make_unique<AppContext>(clock, *rec, langId, DeviceRoots{},
+                                           dir.file("korvaset.INI"));
+        app->ports.m_BaudRate = 115200;
+        app->ports.m_DataBits = 8;
+        app->ports.m_Parity = 0;
+        app->ports.m_StopBits = 0;
+        app->ports.m_FlowControl = 3;
+    }
+
+    FirmwareScreen& open(int kind, bool ctrl, const std::string& port = "FILE",
+                         const std::string& remembered = "") {
+        if (!app)
+            makeApp();
+        app->ports.m_ModelKind = kind;
+        app->ports.m_PortName = port;
+        app->ports.m_ReceiveMode = 3;
+        if (!remembered.empty()) {
+            app->profile.WriteString("FWDN20", "FOLDER", remembered);
+            app->profile.WriteString("FWDN20", "FILE", "remembered.SHC");
+        }
+        screen = std::make_unique<FirmwareScreen>(
+            FirmwareContext{app->ports, app->socket, app->ethernet, app->log, app->catalogue, *rec,
+                            clock, app->profile, app->langId, "KORVA40 - test"});
+        screen->open(ctrl);
+        return *screen;
+    }
+
+    // DOWNLOAD to a FILE port named out.bin; the worker's end applied.
+    bool downloadToFile(const std::string& image, std::vector<Answer> answers = {}) {
+        screen->setFile(file(image));
+        for (Answer a : answers)
+            rec->queueAnswer(a);
+        rec->queueInput(dir.file("out.bin"));
+        if (!screen->download())
+            return false;
+        EXPECT_TRUE(screen->waitForTransfer(60000));
+        return true;
+    }
+
+    std::string lastMessage() const {
+        auto m = rec->messages();
+        return m.empty() ? "" : m.back();
+    }
+
+    static TempDir* s_dir;
+    static std::string s_image;
+    TempDir dir;
+    ScopedCwd cwd{dir.path()};
+    VirtualClock clock;
+    std::unique_ptr<RecordingPrompter> rec = std::make_unique<RecordingPrompter>();
+    std::unique_ptr<AppContext> app;
+    std::unique_ptr<FirmwareScreen> screen;
+};
+
+TempDir* FirmwareScreenTest::s_dir = nullptr;
+std::string FirmwareScreenTest::s_image;
+
+using Enabled = std::array<bool, kFirmwareAreaCount>;
+
+TEST_F(FirmwareScreenTest, OpeningFollowsModelModeAndRememberedFile) {
+    struct Row {
+        int kind;
+        bool ctrl;
+        std::string remembered;
+        Enabled enabled;
+    } rows[] = {
+        {5, false, "fw.SHC", {true, true, false, false, false}},
+        {6, false, "fw.SHC", {true, true, true, false, false}},
+        {6, true, "fw.SHC", {true, true, true, true, true}},
+        {5, true, "locked.SHC", {true, true, false, true, false}},
+        {1, true, "nosig.SHC", {true, true, false, true, false}},
+        {4, true, "", {true, true, false, true, false}},
+        {3, true, "missing.SHC", {true, true, false, true, false}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.kind) + (r.ctrl ? " expert " : " ") + r.remembered);
+        makeApp();
+        FirmwareScreen& s =
+            open(r.kind, r.ctrl, "FILE", r.remembered.empty() ? "" : file(r.remembered));
+        EXPECT_EQ(s.expert(), r.ctrl);
+        EXPECT_EQ(s.view().bootVisible, r.ctrl);
+        EXPECT_EQ(s.view().areaEnabled, r.enabled);
+        EXPECT_EQ(s.view().area, AreaProgram);
+        EXPECT_EQ(s.view().title, "KORVASet : Firmware Download");
+        EXPECT_EQ(s.view().path, r.remembered.empty() ? "" : file(r.remembered));
+        EXPECT_EQ(s.view().fileSize, "0");
+        EXPECT_TRUE(s.view().downloadEnabled && s.view().fileOpenEnabled);
+        EXPECT_TRUE(rec->messages().empty());
+        for (int i = 0; i < kFirmwareAreaCount; ++i)
+            EXPECT_EQ(s.chooseArea(i), r.enabled[static_cast<std::size_t>(i)]) << i;
+    }
+}
+
+TEST_F(FirmwareScreenTest, CaptionsInBothLanguages) {
+    struct Row {
+        std::uint16_t langId;
+        std::string device, checksum, size, bytes, download, boot;
+    } rows[] = {
+        {kLangEnglishUS, "DEVICE", "CHECKSUM :", "FileSize :", "bytes", "DOWNLOAD", "Boot Area"},
+        {kLangKorean, "프린터 종류", "체크섬", "파일크기", "바이트", "다운로드", "부트 영역"},
+    };
+    for (const Row& r : rows) {
+        makeApp(r.langId);
+        const FirmwareView& v = open(6, false).view();
+        EXPECT_EQ(v.deviceGroupCaption, r.device);
+        EXPECT_EQ(v.checksumCaption, r.checksum);
+        EXPECT_EQ(v.fileSizeCaption, r.size);
+        EXPECT_EQ(v.bytesCaption, r.bytes);
+        EXPECT_EQ(v.downloadCaption, r.download);
+        EXPECT_EQ(v.areaCaptions[AreaBoot], r.boot);
+        EXPECT_EQ(v.fileOpenCaption, "File Open");
+        EXPECT_EQ(v.exitCaption, "EXIT");
+        EXPECT_EQ(v.summary, "KORVA40 - test");
+    }
+}
+
+TEST_F(FirmwareScreenTest, BootEnableByteMovesTheChoiceToProgramArea) {
+    FirmwareScreen& s = open(6, true);
+    rec->queueFiles({file("fw.SHC")});
+    ASSERT_TRUE(s.chooseFile());
+    EXPECT_EQ(s.view().name, "fw.SHC");
+    ASSERT_TRUE(s.chooseArea(AreaBoot));
+    s.setFile(file("locked.SHC"));
+    EXPECT_EQ(s.view().area, AreaProgram);
+    EXPECT_FALSE(s.view().areaEnabled[AreaBoot]);
+    EXPECT_FALSE(s.chooseArea(AreaBoot));
+    s.setFile(file("nosig.SHC")); // no image: the button stays as it is
+    EXPECT_FALSE(s.view().areaEnabled[AreaBoot]);
+    s.setFile(file("fw.SHC"));
+    EXPECT_TRUE(s.chooseArea(AreaBoot));
+    s.setFile(file("missing.SHC"));
+    EXPECT_EQ(lastMessage(), "ERROR : File Open");
+    EXPECT_EQ(s.view().area, AreaBoot);
+
+    makeApp();
+    FirmwareScreen& plain = open(6, false); // expert mode is decided at opening only
+    plain.setFile(file("fw.SHC"));
+    EXPECT_FALSE(plain.view().areaEnabled[AreaBoot]);
+    EXPECT_FALSE(plain.chooseArea(AreaBoot));
+    EXPECT_FALSE(plain.chooseArea(AreaDownload));
+}
+
+TEST_F(FirmwareScreenTest, FilePortGetsTheFrameThenTheSettlingWaits) {
+    struct Row {
+        int kind, area;
+        std::uint32_t length;
+        std::uint8_t code;
+        std::size_t offset;
+    } rows[] = {
+        {5, AreaProgram, 0x98000, 0x52, 0x300000},  {6, AreaProgram, 0xD0000, 0x51, 0x400000},
+        {6, AreaLcdFont, 0x200000, 0xBB, 0x000000}, {5, AreaDownload, 0x18000, 0x44, 0x3D0000},
+        {1, AreaBoot, 0x15000, 0x42, 0x2E0000},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.kind) + " area " + std::to_string(r.area));
+        makeApp();
+        clock.clearSleeps();
+        FirmwareScreen& s = open(r.kind, true);
+        std::vector<std::pair<AreaTransfer::Phase, std::uint32_t>> steps;
+        s.setObserver([&](AreaTransfer::Phase p, std::uint32_t at) { steps.emplace_back(p, at); });
+        s.setFile(file("fw.SHC"));
+        ASSERT_TRUE(s.chooseArea(r.area));
+        ASSERT_TRUE(downloadToFile("fw.SHC", {Answer::Yes}));
+
+        std::string out = readAll(dir.file("out.bin"));
+        ASSERT_EQ(out.size(), r.length);
+        std::string expected = s_image.substr(r.offset, r.length - 10);
+        if (r.area == AreaBoot)
+            expected.replace(expected.size() - 4, 4, std::string("\x00\x80\xFE\xFF", 4));
+        unsigned sum = 0;
+        for (unsigned char c : expected)
+            sum += c;
+        std::string head = {'\x01', '\x11', static_cast<char>(r.code), '\x30'};
+        for (int i = 0; i < 4; ++i)
+            head += static_cast<char>(r.length >> (8 * i));
+        head += static_cast<char>(sum & 0xFF);
+        head += static_cast<char>((sum >> 8) & 0xFF);
+        EXPECT_EQ(out.substr(0, 10), head);
+        EXPECT_TRUE(out.substr(10) == expected);
+
+        char checksum[8];
+        std::snprintf(checksum, sizeof checksum, "%X", sum & 0xFFFF);
+        EXPECT_EQ(s.view().checksum, checksum);
+        EXPECT_EQ(s.view().fileSize, std::to_string(r.length));
+        EXPECT_EQ(s.view().progressMax, r.length + 20480);
+        EXPECT_EQ(s.view().title, "KORVASet : Firmware Download - 0 %");
+        EXPECT_TRUE(s.view().downloadEnabled && s.view().fileOpenEnabled);
+        EXPECT_EQ(s.lastOutcome(), FirmwareScreen::Outcome::Done);
+        EXPECT_EQ(lastMessage(), kCompleted);
+        EXPECT_EQ(app->profile.GetString("FWDN20", "FOLDER"), file("fw.SHC"));
+        EXPECT_EQ(app->profile.GetString("FWDN20", "FILE"), "fw.SHC");
+
+        // Sixteen settling steps of L / 10,240 ms, after the last block; the title's figure
+        // never reaches 100 before the end.
+        std::vector<int> sleeps = clock.sleeps();
+        ASSERT_GE(sleeps.size(), 16u);
+        for (std::size_t i = sleeps.size() - 16; i < sleeps.size(); ++i)
+            EXPECT_EQ(sleeps[i], static_cast<int>(r.length / 10240));
+        ASSERT_EQ(steps.size(), (r.length + 2047) / 2048 + 16);
+        std::uint32_t last = 0;
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            EXPECT_EQ(steps[i].first == AreaTransfer::Phase::Settling, i + 16 >= steps.size());
+            EXPECT_GT(steps[i].second, last);
+            EXPECT_LT(titlePercent(steps[i].second, r.length), 100u);
+            last = steps[i].second;
+        }
+        EXPECT_GE(titlePercent(last, r.length), 90u);
+        // Halfway through, the title shows the share of L + 20,480.
+        std::uint32_t half = steps[steps.size() / 2 - 8].second;
+        EXPECT_EQ(s.titleFor(half), "KORVASet : Firmware Download - " +
+                                        std::to_string(half * 100u / (r.length + 20480)) + " %");
+    }
+}
+
+TEST_F(FirmwareScreenTest, RefusalsBeforeTheTransferSendNothing) {
+    struct Row {
+        std::string image, port;
+        int area;
+        std::vector<Answer> answers;
+        std::string message, caption;
+        bool downloadEnabled;
+    } rows[] = {
+        {"missing.SHC", "FILE", AreaProgram, {}, "ERROR : File Open", "KORVASet", true},
+        {"short.SHC", "FILE", AreaProgram, {}, "FileSize (8388607 bytes) Error!", "Error", false},
+        {"nosig.SHC", "FILE", AreaProgram, {}, "Wrong File!", "Error", true},
+        {"fw.SHC",
+         "FILE",
+         AreaExtFont,
+         {Answer::No},
+         "Are you sure the Ext.Font area download?",
+         "KORVASet",
+         false},
+        {"fw.SHC",
+         "FILE",
+         AreaLcdFont,
+         {Answer::No},
+         "Are you sure the LCD Font area download?",
+         "KORVASet",
+         false},
+        {"fw.SHC", "/dev/nonexistent-tty", AreaProgram, {}, "Init Fail", "KORVASet", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.message);
+        makeApp();
+        FirmwareScreen& s = open(6, true, r.port);
+        s.setFile(file(r.image));
+        rec->clear();
+        ASSERT_TRUE(s.chooseArea(r.area));
+        EXPECT_FALSE(downloadToFile(r.image, r.answers));
+        auto shown = rec->shown();
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back().text, r.message);
+        EXPECT_EQ(shown.back().caption, r.caption);
+        EXPECT_EQ(s.view().downloadEnabled, r.downloadEnabled);
+        EXPECT_TRUE(s.view().fileOpenEnabled);
+        EXPECT_FALSE(s.running());
+        EXPECT_EQ(app->ports.m_hPort, -1);
+        EXPECT_TRUE(readAll(dir.file("out.bin")).empty());
+        // DOWNLOAD stays refused until File Open enables it again.
+        if (!r.downloadEnabled) {
+            EXPECT_FALSE(s.download());
+            rec->queueFiles({file("fw.SHC")});
+            EXPECT_TRUE(s.chooseFile());
+            EXPECT_TRUE(s.view().downloadEnabled);
+        }
+    }
+}
+
+TEST_F(FirmwareScreenTest, WorkerFailuresLeaveTheButtonsAsDocumented) {
+    struct Row {
+        std::string link;
+        long keep; // bytes the printer takes before it goes away (-1: all)
+        std::string message;
+        bool downloadEnabled, fileOpenEnabled;
+    } rows[] = {
+        {"serial", 20000, "ERROR : PRINTER IS NOT READY!", true, false},
+        {"tcp-none", 0, "ERROR : Printer check.", false, false},
+        {"tcp", 20000, "ERROR : Firmware transfer incomplete.", true, true},
+        // The rest fits in the socket's own buffer: only the printer's acknowledgement tells.
+        {"tcp", 0xD0000 - 24576, "ERROR : Firmware transfer incomplete.", true, true},
+        {"tcp", -1, kCompleted, true, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.link + " " + std::to_string(r.keep));
+        makeApp();
+        clock.clearSleeps();
+        PtyPair pty;
+        std::unique_ptr<Listener> listener;
+        std::thread reader;
+        std::string port = "ETHERNET_II";
+        if (r.link == "serial") {
+            port = pty.slavePath();
+            reader = std::thread([&pty, keep = r.keep] {
+                pty.receive(static_cast<std::size_t>(keep), 20000);
+                pty.closeMaster();
+            });
+        } else if (r.link == "tcp") {
+            listener = std::make_unique<Listener>(r.keep);
+            app->ethernet.port = app->ethernet.acceptedPort = listener->port;
+        } else {
+            app->ethernet.port = app->ethernet.acceptedPort = closedPort();
+        }
+        app->ethernet.ipAddress = "127.0.0.1";
+        FirmwareScreen& s = open(6, false, port);
+        s.setFile(file("fw.SHC"));
+        ASSERT_TRUE(s.download());
+        EXPECT_FALSE(s.view().downloadEnabled || s.view().fileOpenEnabled);
+        EXPECT_FALSE(s.download()); // no second transfer while one runs
+        EXPECT_FALSE(s.chooseFile());
+        ASSERT_TRUE(s.waitForTransfer(120000));
+        if (reader.joinable())
+            reader.join();
+        EXPECT_NE(lastMessage().find(r.message), std::string::npos) << lastMessage();
+        EXPECT_EQ(s.view().downloadEnabled, r.downloadEnabled);
+        EXPECT_EQ(s.view().fileOpenEnabled, r.fileOpenEnabled);
+        EXPECT_EQ(app->ports.m_hPort, -1);
+        if (r.keep < 0) {
+            EXPECT_EQ(listener->received.load(), 0xD0000);
+            EXPECT_EQ(clock.sleeps().back(), 0xD0000 / 10240);
+            EXPECT_EQ(s.view().fileSize, std::to_string(0xD0000));
+        }
+    }
+}
+
+// EXIT while the worker is between two blocks: held there by the observer until the test has
+// acted, so the case is the same on a busy machine.
+TEST_F(FirmwareScreenTest, ExitDuringTheTransferIsSafe) {
+    enum class Act { ExitYes, ExitNo, Destroy };
+    for (Act act : {Act::ExitYes, Act::ExitNo, Act::Destroy}) {
+        SCOPED_TRACE(static_cast<int>(act));
+        makeApp();
+        FirmwareScreen& s = open(6, false);
+        std::mutex m;
+        std::condition_variable cv;
+        bool started = false, released = false;
+        std::atomic<int> wakes{0};
+        s.setWake([&] { ++wakes; });
+        s.setObserver([&](AreaTransfer::Phase, std::uint32_t) {
+            std::unique_lock lock(m);
+            if (!started) {
+                started = true;
+                cv.notify_all();
+                cv.wait(lock, [&] { return released; });
+            }
+        });
+        s.setFile(file("fw.SHC"));
+        rec->queueInput(dir.file("out.bin"));
+        ASSERT_TRUE(s.download());
+        {
+            std::unique_lock lock(m);
+            cv.wait(lock, [&] { return started; });
+        }
+        s.update();
+        EXPECT_EQ(s.state(), FirmwareScreen::State::Transferring);
+        EXPECT_EQ(s.view().title, "KORVASet : Firmware Download - 0 %"); // 2,048 of 871,448
+        auto release = [&] {
+            std::lock_guard lock(m);
+            released = true;
+            cv.notify_all();
+        };
+        rec->queueAnswer(act == Act::ExitNo ? Answer::No : Answer::Yes);
+        s.exit();
+        EXPECT_EQ(rec->messages().back(), FirmwareScreen::stopQuestion(false));
+        EXPECT_FALSE(s.view().closed);
+        release();
+        if (act == Act::Destroy) {
+            screen.reset(); // the worker may still run: the screen stops and joins it
+            EXPECT_EQ(app->ports.m_hPort, -1);
+            EXPECT_LT(readAll(dir.file("out.bin")).size(), 0xD0000u);
+            continue;
+        }
+        ASSERT_TRUE(s.waitForTransfer(60000));
+        EXPECT_GT(wakes.load(), 0);
+        EXPECT_EQ(app->ports.m_hPort, -1);
+        std::size_t got = readAll(dir.file("out.bin")).size();
+        if (act == Act::ExitYes) {
+            EXPECT_TRUE(s.view().closed);
+            EXPECT_EQ(s.lastOutcome(), FirmwareScreen::Outcome::Stopped);
+            EXPECT_LT(got, 0xD0000u);
+        } else {
+            EXPECT_FALSE(s.view().closed);
+            EXPECT_EQ(s.lastOutcome(), FirmwareScreen::Outcome::Done);
+            EXPECT_EQ(got, 0xD0000u);
+            s.exit();
+            EXPECT_TRUE(s.view().closed);
+        }
+    }
+}
+
+} // namespace
+} // namespace korva::test
