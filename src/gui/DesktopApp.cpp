@@ -6,6 +6,7 @@
 #include "comm/UsbDiscovery.h"
 #include "gui/DemoPaper.h"
 #include "gui/DemoPrinter.h"
+#include "gui/FirmwareDialog.h"
 #include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
 #include "gui/NetworkLinkDialog.h"
@@ -113,9 +114,9 @@ void DesktopApp::runMainMenu(QWidget* parent) {
 }
 
 bool DesktopApp::available(Tool tool) const {
-    // The firmware tools have no window in this program yet: their button stays disabled
-    // rather than open nothing.
-    return tool != Tool::Firmware;
+    // The KORVA10 class's erase/write window is not in this program yet: its button stays
+    // disabled rather than open nothing.
+    return tool != Tool::Firmware || m_ctx.ports.m_ModelKind != ModelKindKorva10;
 }
 
 void DesktopApp::runUserSetup() {
@@ -139,9 +140,11 @@ void DesktopApp::runLogoTool() {
 // the profile.
 void DesktopApp::clearLogoLists() {}
 
-// The menu calls this only for tools available() reports, and it does not report the firmware
-// tool; there is nothing to run.
-void DesktopApp::runFirmwareDownload(bool) {}
+// The menu calls this only for tools available() reports: never with eraseWrite.
+void DesktopApp::runFirmwareDownload(bool eraseWrite) {
+    if (!eraseWrite)
+        runFirmwareDialog(m_ctx, m_window);
+}
 
 void DesktopApp::setReceiveMode(std::uint8_t mode) {
     m_ctx.ports.m_ReceiveMode = mode;

@@ -1,12 +1,14 @@
 #include "gui/ScreenshotTour.h"
 
 #include "app/ConnectionSummary.h"
+#include "app/ModelRules.h"
 #include "base/Clock.h"
 #include "base/FileVersion.h"
 #include "base/RecordingPrompter.h"
 #include "gui/DemoPaper.h"
 #include "gui/DemoPrinter.h"
 #include "gui/DesktopApp.h"
+#include "gui/FirmwareDialog.h"
 #include "gui/LogoListView.h"
 #include "gui/LogoPages.h"
 #include "gui/LogoProgressDialog.h"
@@ -23,6 +25,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -31,6 +34,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -59,6 +63,53 @@ int ScreenshotTour::run(bool& ok) {
     }
     return runLanguage(0x0409, "en", ok) + runLanguage(0x0412, "ko", ok);
 }
+
+namespace {
+
+// The firmware window over the serial port, in expert mode with a sample image chosen: as it
+// opens, then while the area goes out (the title carries the percentage).
+template <typename Grab>
+void grabFirmwareWindow(AppContext& ctx, std::uint16_t langId, QWidget* parent, Grab& grab,
+                        bool& ok) {
+    QTemporaryDir folder;
+    std::string image = (folder.path() + "/K40-sample.SHC").toStdString();
+    {
+        std::string bytes(0x800000, '\xFF');
+        bytes[0x7FFFFB] = 3;
+        bytes.replace(0x7FFFFC, 4, "QOLT");
+        QFile file(QString::fromStdString(image));
+        if (!folder.isValid() || !file.open(QIODevice::WriteOnly) ||
+            file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+                static_cast<qint64>(bytes.size())) {
+            std::fprintf(stderr, "korvaset: cannot write the sample firmware image\n");
+            ok = false;
+            return;
+        }
+    }
+    ctx.ports.m_ReceiveMode = MainMenu::kReceiveFirmware;
+    FirmwareContext context{
+        ctx.ports,    ctx.socket, ctx.ethernet, ctx.log, ctx.catalogue,
+        ctx.prompter, ctx.clock,  ctx.profile,  langId,  connectionSummary(ctx.ports)};
+    FirmwareDialog dialog(std::move(context), true, parent);
+    dialog.screen().setFile(image);
+    dialog.render();
+    grab(dialog, "firmware");
+    dialog.downloadButton()->click();
+    QElapsedTimer waited;
+    waited.start();
+    while (dialog.progressBar()->value() <= 0 && dialog.screen().running() &&
+           waited.elapsed() < 20000)
+        settle(5);
+    grab(dialog, "firmware-sending");
+    while (dialog.screen().running() && waited.elapsed() < 60000)
+        settle(20);
+    if (dialog.screen().running()) {
+        std::fprintf(stderr, "korvaset: the firmware transfer did not end\n");
+        ok = false;
+    }
+}
+
+} // namespace
 
 int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix, bool& ok) {
     RealClock clock;
@@ -201,6 +252,10 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
     sheet.hide();
     if (ctx.ports.m_bConnected)
         ctx.ports.Close();
+
+    // Last, since the printer switches itself off after a firmware frame.
+    ctx.ports.m_ModelKind = modelKind(m_demo.model());
+    grabFirmwareWindow(ctx, langId, selection.get(), grab, ok);
     if (DemoPaper* paper = app.demoPaper()) {
         for (int i = 0; i < 100 && paper->refresh() < 3; ++i)
             settle(20);
