@@ -125,7 +125,7 @@ protected:
         screen.reset();
         app.reset();
         std::remove(dir.file("korvaset.INI").c_str()); // nothing remembered from another case
-        rec = std::make_unique<RecordingPrompter>(); // no answer left over either
+        rec = std::make_unique<RecordingPrompter>();   // no answer left over either
         app = std::make_unique<AppContext>(clock, *rec, langId, DeviceRoots{},
                                            dir.file("korvaset.INI"));
         app->ports.m_BaudRate = 115200;
