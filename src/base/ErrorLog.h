@@ -29,7 +29,7 @@ public:
     bool isOpen() const;
 
     void Print(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void PrintV(const char* format, std::va_list args);
+    void PrintV(const char* format, std::va_list args) __attribute__((format(printf, 2, 0)));
 
     // The first entry of a run: "ERROR LOG : Tool - Ver %d.%d.%d.%d".
     void PrintHeader(int major, int minor, int build, int revision);

@@ -152,6 +152,15 @@ int LogoList::LoadFromProfile(const Profile& profile) {
         std::string value = profile.GetString(kSection, key, "");
         if (value.empty())
             break;
+        // Image numbers end at 255: a longer hand-made section cannot give its later files
+        // numbers of their own. They are counted (an upload deletes their keys) and refused
+        // once, with the message of a full list.
+        if (k > kMaxEntries) {
+            if (k == kMaxEntries + 1)
+                m_prompter.message(m_catalogue.text(MsgCannotReadMoreFiles), kAppName, Icon::None,
+                                   Buttons::Ok);
+            continue;
+        }
         AddEntry(k, value);
     }
     return k - 1;
@@ -232,8 +241,12 @@ void LogoList::setGraySizes(bool gray) {
 void LogoList::takeFailedAsPending() {
     if (m_failed.empty())
         return;
-    m_pending = m_failed;
+    // Numbers freed by a removal and not given out yet stay pending as well: dropping them would
+    // later hand a file the number a listed entry already has.
+    m_pending.erase(m_pending.begin(),
+                    m_pending.begin() + static_cast<std::ptrdiff_t>(m_pendingRead));
     m_pendingRead = 0;
+    m_pending.insert(m_pending.end(), m_failed.begin(), m_failed.end());
     std::sort(m_pending.begin(), m_pending.end());
     m_failed.clear();
 }

@@ -44,7 +44,7 @@ public:
     // Removes the entry with that number; its number is given to the next added file.
     bool RemoveEntry(int number);
     // Adds "Logofile1", "Logofile2", ... of section "LOGO" until the first missing key; returns
-    // how many keys were read.
+    // how many keys were read. Keys beyond 255 are counted but not added (one full-list message).
     int LoadFromProfile(const Profile& profile);
     // Empties the list; texts to zero, pending and failed numbers cleared, the load failures
     // forgotten.
@@ -75,7 +75,8 @@ public:
     // (off), the memory text refreshed with total / 1024.
     void setGraySizes(bool gray);
 
-    // "&Open File...": failed numbers become the pending numbers (sorted), failed cleared.
+    // "&Open File...": failed numbers join the pending numbers (sorted), failed cleared; numbers
+    // freed by removals and not given out yet stay pending.
     void takeFailedAsPending();
     const std::vector<int>& failedNumbers() const { return m_failed; }
     const std::vector<int>& pendingNumbers() const { return m_pending; }

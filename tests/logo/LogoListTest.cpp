@@ -88,6 +88,36 @@ TEST_F(LogoListTest, ProfileRestoreStopsAtTheFirstGapAndFailedNumbersComeBackOnO
     EXPECT_EQ(numbers(), (std::vector<int>{1, 3, 2, 4}));
 }
 
+// Restore with a broken file, remove a row, then "&Open File..." with two files: the removed
+// number and the failed one are both given out, never a number a row already has. A section
+// longer than 255 keys gives no file a number above 255.
+TEST_F(LogoListTest, RestoredNumbersStayDistinctAndWithinTheImageNumbers) {
+    const std::string small = bitmap("s.bmp", 8, 8);
+    profile.WriteString("LOGO", "Logofile1", small);
+    profile.WriteString("LOGO", "Logofile2", dir.file("gone.bmp"));
+    profile.WriteString("LOGO", "Logofile3", small);
+    ASSERT_EQ(list.LoadFromProfile(profile), 3);
+    ASSERT_TRUE(list.RemoveEntry(1));
+    list.takeFailedAsPending();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(list.AddEntry(0, small));
+    EXPECT_EQ(numbers(), (std::vector<int>{3, 1, 2, 4}));
+
+    list.ResetList();
+    prompter.clear();
+    std::string section = "[LOGO]\n";
+    for (int k = 1; k <= 258; ++k)
+        section +=
+            "Logofile" + std::to_string(k) + "=" + (k <= 3 ? dir.file("gone.bmp") : small) + "\n";
+    dir.write("korvaset.INI", section);
+    EXPECT_EQ(list.LoadFromProfile(profile), 258);
+    EXPECT_EQ(list.entryCount(), 252); // keys 4..255
+    EXPECT_EQ(list.entry(251).number, 255);
+    EXPECT_EQ(prompter.messages(),
+              (std::vector<std::string>{"Bitmap files that was defined with Log file is incorrect.",
+                                        "Can't Read files any more!"}));
+}
+
 TEST_F(LogoListTest, GrayPrintingMultipliesTheSizesByFourAndBack) {
     ASSERT_TRUE(list.AddEntry(0, bitmap("a.bmp", 104, 32)));
     ASSERT_TRUE(list.AddEntry(0, bitmap("b.bmp", 800, 400)));
