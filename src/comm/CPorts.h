@@ -127,6 +127,9 @@ public:
     std::atomic<int> m_bConnected{0};
     std::atomic<int> m_bThreadRun{0};
     int m_hPort = -1;
+    // What the open handle is (None while closed): a FILE port's chosen name may look like a
+    // device path, so the name does not tell.
+    PortKind openedKind() const { return m_OpenKind; }
 
     // Tuning of the waits (milliseconds); the defaults are the product's values.
     int m_WriteTimeoutPerByteMs = kDefaultWriteTimeoutPerByteMs;

@@ -11,7 +11,7 @@ AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& f
     m_total = 0;
     if (ports.m_hPort == -1)
         return Outcome::PortNotOpened;
-    bool serial = portKindOf(ports.m_PortName) == PortKind::Serial;
+    bool serial = ports.openedKind() == PortKind::Serial;
     const int savedPerByte = ports.m_WriteTimeoutPerByteMs;
     // One block may wait no longer than the stall bound for the line to take it.
     int perByte = std::max(1, kStallLimitMs / static_cast<int>(kPortBlock));

@@ -110,15 +110,12 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("download");
         QTest::addColumn<QString>("enabled"); // one letter per area: y enabled, n disabled
-        QTest::newRow("english KORVA40") << 0x0409 << false << 6 << "DEVICE"
-                                         << "DOWNLOAD"
-                                         << "yyynn";
-        QTest::newRow("english KORVA30 expert") << 0x0409 << true << 5 << "DEVICE"
-                                                << "DOWNLOAD"
-                                                << "yynyy";
-        QTest::newRow("korean KORVA40 expert") << 0x0412 << true << 6 << "프린터 종류"
-                                               << "다운로드"
-                                               << "yyyyy";
+        QTest::newRow("english") << 0x0409 << false << 6 << "DEVICE"
+                                 << "DOWNLOAD"
+                                 << "yyynn";
+        QTest::newRow("korean expert") << 0x0412 << true << 6 << "프린터 종류"
+                                       << "다운로드"
+                                       << "yyyyy";
     }
     void captionsAndAreasByModelAndMode() {
         QFETCH(int, langId);
