@@ -182,7 +182,8 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
 
     // User setup over the serial port the selection stored, filled by Get Value; then the
     // KORVA30 family's layout with its picture.
-    for (int kind : {ctx.ports.m_ModelKind, 5}) {
+    const int chosenKind = ctx.ports.m_ModelKind;
+    for (int kind : {chosenKind, 5}) {
         ctx.ports.m_ModelKind = kind;
         ctx.ports.m_ReceiveMode = MainMenu::kReceiveUserSetup;
         UserSetupContext context{
@@ -205,6 +206,7 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
     }
     if (ctx.ports.m_bConnected)
         ctx.ports.Close();
+    ctx.ports.m_ModelKind = chosenKind; // the model chosen on the selection screen again
 
     // The logo tool over the same serial port, with the demo's sample logos listed: each page,
     // then an upload and a print of three images caught mid-way, then the printed paper.
@@ -214,8 +216,11 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
     LogoSheetDialog sheet(logo, ctx.profile, ctx.ports.m_PortName, connectionSummary(ctx.ports),
                           langId, selection.get());
     sheet.show();
+    // Both languages show the same three samples, whatever an earlier run left in the profile.
+    sheet.sheet().list().ResetList();
     sheet.sheet().addFiles(m_demo.sampleLogos());
     sheet.sheet().list().selectedRow = 0;
+    sheet.render(); // the rows' check boxes exist from here on
     if (QCheckBox* centre = sheet.selectionPage()->block.list->checkBox(2))
         centre->click();
     const char* pages[] = {"logo-select", "logo-preview", "logo-upload", "logo-print",

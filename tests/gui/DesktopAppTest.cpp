@@ -4,6 +4,7 @@
 #include "base/Clock.h"
 #include "base/RecordingPrompter.h"
 #include "gui/DemoPrinter.h"
+#include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
 #include "gui/NetworkLinkDialog.h"
 #include "gui/SelectionDialog.h"
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -179,6 +181,48 @@ private slots:
         QVERIFY(answered);
         QCOMPARE(model, QString("KORVA40 - ETHERNET_II"));
         QCOMPARE(app.context().ports.m_ReceiveMode, 2);
+        QVERIFY(prompter.messages().empty());
+    }
+
+    // "Logo Download" on the main menu opens the logo tool over the demo printer's serial link,
+    // on its fifth page; Cancel goes back to the menu.
+    void logoToolFromTheMenu() {
+        RealClock clock;
+        RecordingPrompter prompter;
+        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
+        auto selection = app.makeSelection();
+        selection->show();
+        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
+        choose(selection->combo(SelectionScreen::Combo::Device), "KORVA40S");
+
+        bool logoEnabled = false;
+        QString title, port;
+        int pages = 0, page = -1;
+        auto clickLater = [](QAbstractButton* b) { QTimer::singleShot(0, b, [b] { b->click(); }); };
+        ModalScript script(
+            {[&](QWidget* w) {
+                 auto* menu = qobject_cast<MainMenuDialog*>(w);
+                 QVERIFY(menu);
+                 logoEnabled = menu->logoButton()->isEnabled();
+                 clickLater(menu->logoButton());
+             },
+             [&](QWidget* w) {
+                 auto* sheet = qobject_cast<LogoSheetDialog*>(w);
+                 QVERIFY(sheet);
+                 title = sheet->windowTitle();
+                 pages = sheet->tabs()->count();
+                 page = sheet->tabs()->currentIndex();
+                 port = QString::fromStdString(sheet->sheet().portName());
+                 clickLater(sheet->cancelButton());
+             },
+             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }});
+        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
+        QVERIFY(script.finished());
+        QVERIFY(logoEnabled);
+        QCOMPARE(title, QString("KORVASet : Tavel Image Logo Setup"));
+        QCOMPARE(pages, 5);
+        QCOMPARE(page, int(LogoSheetDialog::SetupPage));
+        QCOMPARE(port, QString::fromStdString(m_demo.serialPath()));
         QVERIFY(prompter.messages().empty());
     }
 };
