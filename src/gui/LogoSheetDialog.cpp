@@ -153,8 +153,12 @@ LogoSheetDialog::LogoSheetDialog(const LogoContext& context, Profile& profile, s
                 renderPreview();
         });
     }
-    connect(m_select->block.list, &LogoListView::checkToggled, this,
-            [this](int row, bool on) { m_sheet.setCentre(row, on); });
+    // A box belongs to the file its row shows, also after a header click reordered the rows.
+    connect(m_select->block.list, &LogoListView::checkToggled, this, [this](int row, bool on) {
+        const std::vector<int>& order = m_orders[SelectPage];
+        if (row >= 0 && static_cast<std::size_t>(row) < order.size())
+            m_sheet.setCentre(order[static_cast<std::size_t>(row)], on);
+    });
     connect(m_select->openFile, &QPushButton::clicked, this, &LogoSheetDialog::openFiles);
     connect(m_select->remove, &QPushButton::clicked, this, &LogoSheetDialog::removeFiles);
     connect(m_select->reset, &QPushButton::clicked, this, &LogoSheetDialog::resetList);
@@ -304,8 +308,8 @@ void LogoSheetDialog::renderList(int page) {
     b.list->showRows(rows, list.selectedRow);
     if (page == SelectPage) {
         std::vector<bool> checks;
-        for (int i = 0; i < list.entryCount(); ++i)
-            checks.push_back(m_sheet.options().centre[static_cast<std::size_t>(i)] != 0);
+        for (int position : order)
+            checks.push_back(m_sheet.options().centre[static_cast<std::size_t>(position)] != 0);
         b.list->showChecks(checks);
     }
     b.count->setText(qt(list.countText()));

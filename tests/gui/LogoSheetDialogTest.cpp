@@ -295,6 +295,13 @@ private slots:
             QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                               QPoint(h->sectionViewportPosition(1) + 10, h->height() / 2));
             QCOMPARE(select->block.list->topLevelItem(0)->text(1).trimmed(), QString("3"));
+            // The boxes go with their files: number 3's is on top now, and a box ticked on the
+            // row of number 2 centres number 2.
+            QVERIFY(select->block.list->checkBox(0)->isChecked());
+            QVERIFY(!select->block.list->checkBox(2)->isChecked());
+            select->block.list->checkBox(1)->click();
+            QCOMPARE(d.sheet().options().centre[1], 1);
+            QCOMPARE(d.sheet().options().centre[0], 0);
         } else if (action == "remove") {
             bench.prompter.queueAnswer(Answer::Yes);
             select->remove->click();
