@@ -37,6 +37,8 @@ bool DemoPrinter::start(const std::string& model, std::string& error, const std:
     options.parallel = true;
     options.usb = true;
     options.tcpPort = 0;
+    // The network settings window finds it by a loopback broadcast (127.255.255.255).
+    options.udpAddress = "127.0.0.2";
     // A demo should not make the user wait the printer's full restart after Set Value.
     options.leaveBusyMs = 500;
     options.outDir = m_printout;

@@ -9,6 +9,7 @@
 #include "gui/FirmwareDialog.h"
 #include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
+#include "gui/NetSettingDialog.h"
 #include "gui/NetworkLinkDialog.h"
 #include "gui/SelectionDialog.h"
 #include "gui/UserSetupDialog.h"
@@ -102,7 +103,24 @@ int DesktopApp::run() {
 bool DesktopApp::runNetworkScreen(QWidget* parent) {
     NetworkLinkDialog dialog(m_ctx.ethernet, m_ctx.socket, m_ctx.clock, m_ctx.catalogue,
                              m_ctx.prompter, m_wifi, m_ctx.ports.m_PortName, m_ctx.langId, parent);
+    dialog.runSettings = [this, &dialog] { runNetworkSettings(&dialog); };
+    dialog.refresh();
     return dialog.exec() == QDialog::Accepted;
+}
+
+NetLinkOptions DesktopApp::netLinkOptions() const {
+    NetLinkOptions options;
+    if (m_demo) {
+        options.broadcast = "127.255.255.255";
+        options.bindAddress = "127.0.0.1";
+    }
+    return options;
+}
+
+void DesktopApp::runNetworkSettings(QWidget* parent) {
+    NetSettingDialog dialog(m_ctx.catalogue, m_ctx.prompter, m_ctx.clock, m_ctx.log,
+                            netLinkOptions(), m_ctx.langId, parent);
+    dialog.exec();
 }
 
 void DesktopApp::runMainMenu(QWidget* parent) {

@@ -7,6 +7,7 @@
 #include "app/AppContext.h"
 #include "app/MainMenu.h"
 #include "app/SelectionScreen.h"
+#include "network/NetConfigLink.h"
 #include "network/WifiModule.h"
 
 #include <memory>
@@ -33,6 +34,11 @@ public:
     // The windows, for the screenshot tour; each is wired exactly as run() wires it.
     std::unique_ptr<SelectionDialog> makeSelection(QWidget* parent = nullptr);
     bool runNetworkScreen(QWidget* parent);
+    // The "Ethernet-II Network Setting" window, opened by the network screen's button.
+    void runNetworkSettings(QWidget* parent);
+    // Where its records go: the limited broadcast of the local segment, or in demo mode the
+    // demo printer on loopback only.
+    NetLinkOptions netLinkOptions() const;
     void runMainMenu(QWidget* parent);
 
     AppContext& context() { return m_ctx; }

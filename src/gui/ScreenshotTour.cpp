@@ -14,6 +14,7 @@
 #include "gui/LogoProgressDialog.h"
 #include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
+#include "gui/NetSettingDialog.h"
 #include "gui/NetworkLinkDialog.h"
 #include "gui/PrintToFileDialog.h"
 #include "gui/SelectionDialog.h"
@@ -34,6 +35,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -173,6 +175,23 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
         NetworkLinkDialog network(ctx.ethernet, ctx.socket, ctx.clock, ctx.catalogue, ctx.prompter,
                                   app.wifi(), port, langId, selection.get());
         grab(network, port[0] == 'E' ? "network-ethernet" : "network-wlan");
+    }
+    {
+        // The settings window after a search of the demo printer (on loopback), its row clicked.
+        NetSettingDialog settings(ctx.catalogue, ctx.prompter, ctx.clock, ctx.log,
+                                  app.netLinkOptions(), langId, selection.get());
+        settings.show();
+        settings.searchButton()->click();
+        QElapsedTimer waited;
+        waited.start();
+        while (settings.screen().busy() && waited.elapsed() < 10000)
+            settle(20);
+        if (settings.list()->rowCount() > 0)
+            settings.clickList(
+                settings.list()->visualItemRect(settings.list()->item(0, 1)).center());
+        else
+            ok = false;
+        grab(settings, "network-setting");
     }
     {
         PrintToFileDialog file(QStringLiteral("Print to File"),

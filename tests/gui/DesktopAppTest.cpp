@@ -6,9 +6,11 @@
 #include "gui/DemoPrinter.h"
 #include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
+#include "gui/NetSettingDialog.h"
 #include "gui/NetworkLinkDialog.h"
 #include "gui/SelectionDialog.h"
 #include "gui/UserSetupDialog.h"
+#include "support/LoopbackNet.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -78,6 +81,8 @@ class DesktopAppTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
+        // The demo printer answers network searches; keep them on a loopback of our own.
+        korva::test::enterLoopbackNamespace();
         m_oldCwd = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
         std::string error;
@@ -144,6 +149,50 @@ private slots:
         QCOMPARE(app.context().ethernet.acceptedPort, m_demo.tcpPort());
         QVERIFY(prompter.messages().empty());
         QVERIFY(selection->isVisible()); // back on the selection screen
+    }
+
+    void networkSettingFindsTheDemoPrinterOnLoopback() {
+        RealClock clock;
+        RecordingPrompter prompter;
+        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
+        QVERIFY(korva::test::isLoopbackAddress(app.netLinkOptions().broadcast));
+        QVERIFY(korva::test::isLoopbackAddress(app.netLinkOptions().bindAddress));
+        auto selection = app.makeSelection();
+        selection->show();
+        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
+        choose(selection->combo(Combo::Device), "KORVA40E-II");
+
+        bool buttonEnabled = false;
+        QString title, mac;
+        ModalScript script({[&](QWidget* w) {
+                                auto* network = qobject_cast<NetworkLinkDialog*>(w);
+                                QVERIFY(network);
+                                buttonEnabled = network->firstButton()->isEnabled();
+                                // The settings window runs modally from the click: off this
+                                // timer's call, so the script can step into it.
+                                QTimer::singleShot(0, network, [network] {
+                                    QTest::mouseClick(network->firstButton(), Qt::LeftButton);
+                                    QTest::mouseClick(network->findChild<QPushButton*>("cancel"),
+                                                      Qt::LeftButton);
+                                });
+                            },
+                            [&](QWidget* w) {
+                                auto* settings = qobject_cast<NetSettingDialog*>(w);
+                                QVERIFY(settings);
+                                title = settings->windowTitle();
+                                QTest::mouseClick(settings->searchButton(), Qt::LeftButton);
+                                QTRY_VERIFY_WITH_TIMEOUT(!settings->screen().busy(), 10000);
+                                if (settings->list()->rowCount() == 1)
+                                    mac = settings->list()->item(0, 4)->text();
+                                QTest::mouseClick(settings->exitButton(), Qt::LeftButton);
+                            }});
+        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
+        QVERIFY(script.finished());
+        QVERIFY(buttonEnabled);
+        QCOMPARE(title, QString("Ethernet-II Network Setting"));
+        QCOMPARE(mac, QString("00:1A:2B:3C:4D:5E"));
+        QCOMPARE(prompter.messages(),
+                 std::vector<std::string>{"The printer has finished searching."});
     }
 
     void userSetupOverTheNetworkFromTheMenu() {
