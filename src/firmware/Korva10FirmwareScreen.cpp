@@ -130,7 +130,10 @@ bool Korva10FirmwareScreen::ok() {
     }
     m_portOpen = true;
     m_kind = portKindOf(ports.m_PortName);
-    ports.m_QueueRead.clear(); // nothing from an earlier tool is a reply to this download
+    // Nothing from an earlier tool is a reply to this download. The receive thread runs
+    // already, so the bytes are dropped from the reading side (clear() needs a stopped writer).
+    while (!ports.m_QueueRead.empty())
+        ports.m_QueueRead.get();
     m_ctx.profile.WriteString(kSection, kFolderKey, m_view.path);
     m_ctx.profile.WriteString(kSection, kFileKey, m_view.name);
 
