@@ -103,14 +103,15 @@ std::string FirmwareReceiver::rejectFrame(const FrameProgress& frame) {
 FirmwareReceiver::PacketOutcome FirmwareReceiver::handlePacket(const std::string& link,
                                                                std::uint64_t offset,
                                                                std::span<const std::uint8_t> p,
-                                                               bool replied) {
+                                                               bool replied, int eraseMs) {
     PacketRecord r;
     r.link = link;
     r.offset = offset;
     PacketOutcome out;
     auto finish = [&](const char* verdict, bool ack) {
         r.verdict = verdict;
-        r.reply = replied ? (ack ? "ACK" : "NAK") : "none";
+        out.dropped = ack && ++m_accepted == m_dropAckAt;
+        r.reply = !replied ? "none" : out.dropped ? "dropped" : ack ? "ACK" : "NAK";
         out.verdict = verdict;
         out.ack = ack;
         out.address = r.address;
@@ -136,6 +137,7 @@ FirmwareReceiver::PacketOutcome FirmwareReceiver::handlePacket(const std::string
             if (a.first == r.firstSector && a.last == r.lastSector) {
                 m_areas.push_back({a.name, a.start, a.end, a.start});
                 m_areaOpen = true;
+                r.eraseMs = eraseMs;
                 return finish("ok", true);
             }
         }
@@ -205,6 +207,7 @@ nlohmann::json FirmwareReceiver::packetsJson() const {
         if (p.type == "erase") {
             j["firstSector"] = p.firstSector;
             j["lastSector"] = p.lastSector;
+            j["eraseMs"] = p.eraseMs;
         }
         out.push_back(std::move(j));
     }

@@ -11,7 +11,8 @@
 // data bytes modulo 65536, high byte first): each packet is checked and answered DLE ACK, or
 // DLE NAK when it is bad, when no area has been erased, when its address does not continue the
 // area, or when the NAK-every-k fault picks it. A NAKed packet changes nothing, so the resent
-// packet is judged afresh. Not thread-safe: the owner locks.
+// packet is judged afresh. The drop-ACK fault takes the n-th accepted packet in (the erase
+// packet counts) but loses its DLE ACK. Not thread-safe: the owner locks.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -23,7 +24,8 @@ namespace korva {
 
 class FirmwareReceiver {
 public:
-    FirmwareReceiver(int modelKind, int nakEveryK) : m_kind(modelKind), m_nakEveryK(nakEveryK) {}
+    FirmwareReceiver(int modelKind, int nakEveryK, int dropAckAt = 0)
+        : m_kind(modelKind), m_nakEveryK(nakEveryK), m_dropAckAt(dropAckAt) {}
 
     // Area frame header tests, used by the decoder before it commits to a frame.
     static bool isAreaCode(std::uint8_t code);
@@ -49,13 +51,15 @@ public:
     struct PacketOutcome {
         std::string verdict; // "ok", "bad-checksum", ...
         bool ack = false;
+        bool dropped = false; // accepted, but the ACK is lost (the drop-ACK fault)
         std::uint32_t address = 0;
         std::uint32_t dataLength = 0;
     };
     // packet: the whole packet (10 bytes for erase, n + 10 for write); a write header whose
-    // length field is 0 or above 512 comes as just its 8 header bytes.
+    // length field is 0 or above 512 comes as just its 8 header bytes. eraseMs: how long an
+    // accepted erase packet keeps the printer busy (recorded with it).
     PacketOutcome handlePacket(const std::string& link, std::uint64_t offset,
-                               std::span<const std::uint8_t> packet, bool replied);
+                               std::span<const std::uint8_t> packet, bool replied, int eraseMs = 0);
 
     nlohmann::json framesJson() const;
     nlohmann::json packetsJson() const;
@@ -75,6 +79,7 @@ private:
         int firstSector = 0, lastSector = 0;
         std::uint32_t address = 0, length = 0;
         std::uint16_t checksum = 0, computed = 0;
+        int eraseMs = 0;
         std::string verdict;
         std::string reply;
     };
@@ -85,7 +90,9 @@ private:
 
     int m_kind;
     int m_nakEveryK;
+    int m_dropAckAt;
     long m_goodWrites = 0;
+    long m_accepted = 0;
     std::vector<FrameRecord> m_frames;
     std::vector<PacketRecord> m_packets;
     std::vector<FlashArea> m_areas; // one per accepted erase; the last is the current one

@@ -19,8 +19,8 @@ LinkChannel::LinkChannel(PrinterCore& core, std::string name, UniqueFd io, Uniqu
       m_inRate(core.options().bytesPerSecond), m_outRate(core.options().bytesPerSecond) {
     m_decoder = std::make_unique<StreamDecoder>(
         core, m_name,
-        [this](std::vector<std::uint8_t> reply) {
-            if (!m_shaper.push(std::move(reply), m_now))
+        [this](std::vector<std::uint8_t> reply, int delayMs) {
+            if (!m_shaper.push(std::move(reply), m_now + delayMs))
                 m_core.addLinkEvent(m_name, "reply dropped: nobody reads the link");
         },
         true);

@@ -112,7 +112,8 @@ bool PrinterCore::networkConfig(const SimOptions& o, int netPort, NetConfigRespo
 
 PrinterCore::PrinterCore(const SimOptions& options, int netPort)
     : m_options(options), m_model(SimModel::forName(options.model)),
-      m_settings(m_model.kind, m_model.nvGraphicKB), m_firmware(m_model.kind, options.nakEveryK),
+      m_settings(m_model.kind, m_model.nvGraphicKB),
+      m_firmware(m_model.kind, options.nakEveryK, options.dropAckAt),
       m_network(initialConfig(options, netPort)) {}
 
 void PrinterCore::enterBracket() {

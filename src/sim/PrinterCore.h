@@ -52,6 +52,9 @@ public:
     // The NV graphics memory erase after a definition command.
     void startNvErase(std::int64_t untilMs) { m_nvEraseUntilMs = untilMs; }
     bool nvErasing(std::int64_t nowMs) const { return nowMs < m_nvEraseUntilMs; }
+    // The flash sector erase after a KORVA10 erase packet.
+    void startSectorErase(std::int64_t untilMs) { m_sectorEraseUntilMs = untilMs; }
+    bool sectorErasing(std::int64_t nowMs) const { return nowMs < m_sectorEraseUntilMs; }
     void countWrite() { ++m_writes; }
     void countQuery(bool answered);
 
@@ -111,6 +114,7 @@ private:
     bool m_inBracket = false;
     std::int64_t m_busyUntilMs = 0;
     std::int64_t m_nvEraseUntilMs = 0;
+    std::int64_t m_sectorEraseUntilMs = 0;
     int m_enters = 0, m_writes = 0, m_leaves = 0, m_queries = 0, m_answered = 0;
     int m_nvDefinitions = 0;
     int m_cuts = 0;

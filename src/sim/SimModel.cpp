@@ -53,6 +53,7 @@ SimModel SimModel::forName(std::string_view name) {
     // The ids the tools search for by family (printer class) and for the virtual serial port.
     switch (m.family) {
     case 1:
+    case 2: // the KORVA10 class is opened by the family-1 id; the printer answers to that one
         m.usbPrinterPid = 0x0101;
         break;
     case 4:

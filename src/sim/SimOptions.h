@@ -31,9 +31,13 @@ struct SimOptions {
     // After an NV definition command (FS q n) the printer erases its NV graphics memory for this
     // long and loses every byte that arrives meanwhile (reported as ignored, "nv-erase").
     int nvEraseMs = 3000;
+    // A KORVA10 erase packet erases its flash sectors (first..last, both counted) for this long
+    // each before the printer answers DLE ACK; bytes arriving meanwhile are lost ("sector-erase").
+    int sectorEraseMs = 700;
 
     // Faults.
-    int nakEveryK = 0;             // answer every k-th KORVA10 write packet with DLE NAK (0 off)
+    int nakEveryK = 0; // answer every k-th KORVA10 write packet with DLE NAK (0 off)
+    int dropAckAt = 0; // the n-th KORVA10 packet accepted (erase = 1) gets no ACK (0 off)
     std::vector<int> dropReplyFor; // setting numbers whose Query setting gets no reply
     bool dropIdReply = false;      // GS I 1 (printer ID) gets no reply
     bool splitReplies = false;     // cut replies into random fragments, join tails with the next

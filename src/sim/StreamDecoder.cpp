@@ -32,21 +32,26 @@ std::string hexOf(const std::uint8_t* p, std::size_t n) {
 StreamDecoder::StreamDecoder(PrinterCore& core, std::string link, ReplyFn reply, bool honourBusy)
     : m_core(core), m_link(std::move(link)), m_reply(std::move(reply)), m_honourBusy(honourBusy) {}
 
-void StreamDecoder::reply(std::vector<std::uint8_t> bytes) {
+void StreamDecoder::reply(std::vector<std::uint8_t> bytes, int delayMs) {
     if (m_reply && !bytes.empty())
-        m_reply(std::move(bytes));
+        m_reply(std::move(bytes), delayMs);
 }
 
 void StreamDecoder::feed(std::span<const std::uint8_t> data, std::int64_t nowMs) {
     std::lock_guard lock(m_core.mutex());
     m_core.addReceived(m_link, data.size());
-    // Bytes already received when the erase began stay in the receive buffer; those arriving
-    // while the NV memory is being erased are lost.
-    if (m_honourBusy && m_core.nvErasing(nowMs)) {
+    // Bytes already received when an erase began stay in the receive buffer; those arriving
+    // while the NV memory or flash sectors are being erased are lost.
+    const char* erasing = !m_honourBusy                 ? nullptr
+                          : m_core.nvErasing(nowMs)     ? "nv-erase"
+                          : m_core.sectorErasing(nowMs) ? "sector-erase"
+                                                        : nullptr;
+    if (erasing) {
         // What waits for more bytes can never be completed by them: it ends here as cut short.
         run(true, nowMs);
         m_buf.insert(m_buf.end(), data.begin(), data.end());
         m_lostUntil = received();
+        m_lostReason = erasing;
     } else {
         m_buf.insert(m_buf.end(), data.begin(), data.end());
     }
@@ -71,7 +76,7 @@ void StreamDecoder::run(bool atEnd, std::int64_t nowMs) {
         if (at(0) < m_lostUntil) {
             const std::size_t skip =
                 static_cast<std::size_t>(std::min<std::uint64_t>(n, m_lostUntil - at(0)));
-            m_core.addIgnored(m_link, at(0), skip, "nv-erase");
+            m_core.addIgnored(m_link, at(0), skip, m_lostReason);
             m_pos += skip;
             continue;
         }
@@ -408,16 +413,30 @@ std::size_t StreamDecoder::packet(const std::uint8_t* p, std::size_t n) {
     }
     if (n < len)
         return 0;
-    const bool answer = !m_core.options().mute;
+    const SimOptions& o = m_core.options();
+    const bool answer = !o.mute;
+    // An accepted erase keeps the printer busy for every sector from the first to the last; its
+    // ACK comes when they are erased.
+    const bool erase = p[1] == 0xF2;
+    const int sectors = erase ? std::max(0, p[3] - p[2] + 1) : 0;
+    const int eraseMs = m_honourBusy ? std::max(0, o.sectorEraseMs) * sectors : 0;
     FirmwareReceiver::PacketOutcome out =
-        m_core.firmware().handlePacket(m_link, at(0), {p, len}, answer);
-    if (answer)
-        reply({0x10, static_cast<std::uint8_t>(out.ack ? 0x06 : 0x15)});
-    m_core.addCommand(m_link, at(0), len, p[1] == 0xF2 ? "fw-erase" : "fw-write",
-                      {{"address", out.address},
-                       {"dataLength", out.dataLength},
-                       {"verdict", out.verdict},
-                       {"reply", answer ? (out.ack ? "ACK" : "NAK") : "none"}});
+        m_core.firmware().handlePacket(m_link, at(0), {p, len}, answer, eraseMs);
+    const bool erased = erase && out.ack && eraseMs > 0;
+    if (erased)
+        m_core.startSectorErase(m_nowMs + eraseMs);
+    if (answer && !out.dropped)
+        reply({0x10, static_cast<std::uint8_t>(out.ack ? 0x06 : 0x15)}, erased ? eraseMs : 0);
+    nlohmann::json extra = {{"address", out.address},
+                            {"dataLength", out.dataLength},
+                            {"verdict", out.verdict},
+                            {"reply", !answer       ? "none"
+                                      : out.dropped ? "dropped"
+                                      : out.ack     ? "ACK"
+                                                    : "NAK"}};
+    if (erased)
+        extra["eraseMs"] = eraseMs;
+    m_core.addCommand(m_link, at(0), len, erase ? "fw-erase" : "fw-write", std::move(extra));
     return len;
 }
 

@@ -10,6 +10,8 @@
 //
 // Replies (setting answers, the ID byte, DLE ACK / DLE NAK) go to the reply function, called
 // on the feeding thread while the printer's lock is held; it must not call back into the core.
+// delayMs is how long after the feed the reply is due (the ACK of an erase packet comes when
+// the sectors are erased), 0 for at once.
 // One decoder per link; feed() and finish() from one thread at a time.
 #include <cstdint>
 #include <functional>
@@ -26,7 +28,7 @@ class PrinterCore;
 
 class StreamDecoder {
 public:
-    using ReplyFn = std::function<void(std::vector<std::uint8_t>)>;
+    using ReplyFn = std::function<void(std::vector<std::uint8_t> bytes, int delayMs)>;
 
     // honourBusy: false decodes a capture, where there is no time to be busy in.
     StreamDecoder(PrinterCore& core, std::string link, ReplyFn reply, bool honourBusy);
@@ -54,7 +56,7 @@ private:
     std::size_t beginNv(const std::uint8_t* p, std::size_t n, bool star);
     std::size_t nvPrint(const std::uint8_t* p, std::size_t n, bool star);
     void endNv(const char* status);
-    void reply(std::vector<std::uint8_t> bytes);
+    void reply(std::vector<std::uint8_t> bytes, int delayMs = 0);
 
     std::uint64_t at(std::size_t i) const { return m_base + m_pos + i; }
 
@@ -65,8 +67,9 @@ private:
 
     std::vector<std::uint8_t> m_buf; // received, not yet consumed from m_pos on
     std::size_t m_pos = 0;
-    std::uint64_t m_base = 0; // stream offset of m_buf[0]
-    std::uint64_t m_lostUntil = 0; // stream offset up to which bytes came during an NV erase
+    std::uint64_t m_base = 0;      // stream offset of m_buf[0]
+    std::uint64_t m_lostUntil = 0; // stream offset up to which bytes came during an erase
+    const char* m_lostReason = ""; // "nv-erase" or "sector-erase"
     std::int64_t m_nowMs = 0;
     Mode m_mode = Mode::Idle;
     bool m_switchedOff = false; // a whole, sound area frame came: the printer reprograms

@@ -87,6 +87,10 @@ int main(int argc, char** argv) {
     app.add_option("--nv-erase-ms", o.nvEraseMs,
                    "NV memory erase time after FS q; bytes arriving meanwhile are lost")
         ->capture_default_str();
+    app.add_option("--sector-erase-ms", o.sectorEraseMs,
+                   "KORVA10 flash erase time per sector; the erase packet's ACK comes after it "
+                   "and bytes arriving meanwhile are lost")
+        ->capture_default_str();
     app.add_option("--ip", o.ip, "network record: IP address")->capture_default_str();
     app.add_option("--mask", o.mask, "network record: subnet mask")->capture_default_str();
     app.add_option("--gateway", o.gateway, "network record: gateway")->capture_default_str();
@@ -94,6 +98,9 @@ int main(int argc, char** argv) {
     app.add_flag("--dhcp", o.dhcp, "network record: DHCP on");
     app.add_option("--net-port", o.netPort, "network record: port (default: the TCP port)");
     app.add_option("--nak-every", o.nakEveryK, "DLE NAK for every k-th write packet");
+    app.add_option(
+        "--drop-ack", o.dropAckAt,
+        "no DLE ACK for the n-th accepted KORVA10 packet (the erase packet is the first)");
     app.add_option("--drop-reply", dropReply, "no reply to this setting number (repeatable)");
     app.add_flag("--drop-id-reply", o.dropIdReply, "no reply to GS I 1 (printer ID)");
     app.add_flag("--split-replies", o.splitReplies, "replies in random fragments");

@@ -57,7 +57,8 @@ TEST(DecoderFuzz, RandomStreamsAreFullyAccountedFor) {
         PrinterCore core(options, 6001);
         std::size_t replyBytes = 0;
         StreamDecoder decoder(
-            core, "file", [&](test::Bytes reply) { replyBytes += reply.size(); }, round % 2 == 0);
+            core, "file", [&](test::Bytes reply, int) { replyBytes += reply.size(); },
+            round % 2 == 0);
         // Cut at random places, as a link would.
         std::size_t at = 0;
         std::int64_t now = 0;

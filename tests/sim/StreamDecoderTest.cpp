@@ -276,7 +276,7 @@ TEST(StreamDecoder, RepliesFromThePrinterSide) {
     PrinterCore core(o, 6001);
     std::vector<Bytes> replies;
     StreamDecoder d(
-        core, "serial", [&](Bytes reply) { replies.push_back(std::move(reply)); }, false);
+        core, "serial", [&](Bytes reply, int) { replies.push_back(std::move(reply)); }, false);
     d.feed(bytes("1D 49 01 1D 28 45 02 00 06 F2 1D 28 45 02 00 06 F6 1D 28 45 02 00 06 CC "
                  "1D 28 45 02 00 06 FC"),
            0);
@@ -303,7 +303,7 @@ TEST(StreamDecoder, BytesArrivingDuringTheNvEraseAreLostAndTheIdReplyCanBeDroppe
         PrinterCore core(o, 6001);
         std::vector<Bytes> replies;
         StreamDecoder d(
-            core, "serial", [&](Bytes reply) { replies.push_back(std::move(reply)); }, true);
+            core, "serial", [&](Bytes reply, int) { replies.push_back(std::move(reply)); }, true);
         d.feed(bytes("1D 49 01 1C 71 01"), 1000);
         d.feed(record, 1000 + k.recordAtMs);
         d.feed(bytes("1D 49 02"), 10000);
@@ -326,6 +326,51 @@ TEST(StreamDecoder, BytesArrivingDuringTheNvEraseAreLostAndTheIdReplyCanBeDroppe
     auto r = core.report(nlohmann::json::object());
     EXPECT_EQ(r["commands"][0]["status"], "ok");
     EXPECT_EQ(r["commands"][0]["erase"], true);
+}
+
+TEST(StreamDecoder, Korva10EraseKeepsThePrinterBusyAndAnAckCanBeDropped) {
+    // Program area: sectors 20..22, three of them; the ACK is due when all three are erased.
+    const Bytes erase = bytes("40 F2 20 22 00 00 00 00 00 00");
+    const Bytes write =
+        concat({bytes("40 F0 02 00 00 1D 00 00"), repeat(0xFF, 512), bytes("FE 00")});
+    struct Case {
+        std::int64_t writeAtMs; // after the erase packet
+        int dropAckAt;
+        bool written;
+        std::vector<std::pair<std::string, int>> replies; // hex, delay
+    } cases[] = {
+        {300, 0, true, {{"10 06", 300}, {"10 06", 0}}},
+        {299, 0, false, {{"10 06", 300}}},
+        {300, 1, true, {{"10 06", 0}}}, // the erase's ACK is lost, the erase is not
+        {300, 2, true, {{"10 06", 300}}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::to_string(k.writeAtMs) + " drop " + std::to_string(k.dropAckAt));
+        SimOptions o;
+        o.model = "KORVA10S";
+        o.sectorEraseMs = 100;
+        o.dropAckAt = k.dropAckAt;
+        PrinterCore core(o, 6001);
+        std::vector<std::pair<std::string, int>> replies;
+        StreamDecoder d(
+            core, "serial",
+            [&](Bytes reply, int delayMs) { replies.emplace_back(test::hex(reply), delayMs); },
+            true);
+        d.feed(erase, 1000);
+        d.feed(write, 1000 + k.writeAtMs);
+        d.finish();
+        auto r = core.report(nlohmann::json::object());
+        EXPECT_EQ(replies, k.replies);
+        EXPECT_EQ(r["packets"][0]["eraseMs"], 300);
+        EXPECT_EQ(r["packets"][0]["reply"], k.dropAckAt == 1 ? "dropped" : "ACK");
+        EXPECT_EQ(r["packets"].size(), k.written ? 2u : 1u);
+        if (k.written)
+            EXPECT_EQ(r["packets"][1]["reply"], k.dropAckAt == 2 ? "dropped" : "ACK");
+        else
+            EXPECT_EQ(r["ignored"][0]["reason"], "sector-erase");
+        EXPECT_EQ(r["flashAreas"][0]["next"], k.written ? 0x1D0200 : 0x1D0000);
+        EXPECT_EQ(test::accountingGaps(r, "serial"), "");
+    }
 }
 
 } // namespace

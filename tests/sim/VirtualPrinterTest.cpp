@@ -283,6 +283,7 @@ TEST(VirtualPrinter, Korva10PacketsAreAnsweredAndTheNakFaultForcesResends) {
     o.model = "KORVA10S";
     o.serial = true;
     o.nakEveryK = 2;
+    o.sectorEraseMs = 100;     // three sectors: the erase's ACK comes 300 ms after the packet
     o.bytesPerSecond = 200000; // a slow link still carries everything
     Started sim(o);
     ASSERT_TRUE(sim.ok);
@@ -299,6 +300,9 @@ TEST(VirtualPrinter, Korva10PacketsAreAnsweredAndTheNakFaultForcesResends) {
         return concat({p, Bytes(512, 0xFF), bytes("FE 00")});
     };
     ASSERT_TRUE(port.write(bytes("40 F2 20 22 00 00 00 00 00 00")));
+    // The printer erases before it answers; it read the packet after it was written, so no
+    // ACK can come within the first 100 ms whatever the load.
+    EXPECT_TRUE(port.read(2, 100).empty());
     EXPECT_EQ(test::hex(port.read(2, kTimeout)), "10 06");
     ASSERT_TRUE(port.write(packet(0x1D0000, false)));
     EXPECT_EQ(test::hex(port.read(2, kTimeout)), "10 06");
@@ -310,6 +314,7 @@ TEST(VirtualPrinter, Korva10PacketsAreAnsweredAndTheNakFaultForcesResends) {
     EXPECT_EQ(test::hex(port.read(2, kTimeout)), "10 15");
     auto r = sim.printer.report();
     ASSERT_EQ(r["packets"].size(), 5u);
+    EXPECT_EQ(r["packets"][0]["eraseMs"], 300);
     EXPECT_EQ(r["packets"][2]["verdict"], "nak-fault");
     EXPECT_EQ(r["packets"][4]["verdict"], "bad-address");
     EXPECT_EQ(r["flashAreas"][0]["next"], 0x1D0400);
