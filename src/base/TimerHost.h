@@ -49,6 +49,9 @@ public:
 
     // Sleeps until the earliest timer is due and fires it; false when no timer runs.
     bool fireNext();
+    // Milliseconds until the earliest timer is due (0 when overdue), -1 when no timer runs; for
+    // an owner that waits for something else meanwhile.
+    std::int64_t msUntilNext() const;
 
 private:
     struct Timer {

@@ -37,6 +37,8 @@ public:
     // against a virtual printer with a short busy time need no multi-second waits; a real
     // printer needs the full pauses, which is the default.
     Clock& pauseClock() { return m_pauseClock; }
+    // How many times the pause clock shortens the pauses (1 for a real printer).
+    int pauseScale() const { return m_pauseClock.scale(); }
     std::uint16_t langId() const { return m_langId; }
     std::string summary() const;
 
@@ -56,6 +58,7 @@ private:
         PauseClock(Clock& real, int scale) : m_real(real), m_scale(scale) {}
         std::int64_t nowMs() override { return m_real.nowMs(); }
         void sleepMs(int ms) override { m_real.sleepMs(ms / m_scale); }
+        int scale() const { return m_scale; }
 
     private:
         Clock& m_real;

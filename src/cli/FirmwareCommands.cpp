@@ -3,6 +3,7 @@
 #include "app/ModelRules.h"
 #include "cli/CliConnection.h"
 #include "cli/Commands.h"
+#include "cli/Korva10Download.h"
 #include "firmware/AreaFrame.h"
 #include "firmware/AreaTransfer.h"
 #include "firmware/FirmwareImage.h"
@@ -43,6 +44,8 @@ std::string fileSizeText(std::uint64_t size) {
 }
 
 int runInfo(const FirmwareArgs& args, const CliOptions& options) {
+    if (modelKind(options.model) == ModelKindKorva10)
+        return runKorva10Info(args.file, options.model, args.json);
     std::error_code ec;
     auto size = std::filesystem::file_size(args.file, ec);
     if (ec) {
@@ -137,12 +140,21 @@ bool confirmed(int area, CliConnection& connection) {
 }
 
 int runDownload(const FirmwareArgs& args, const CliOptions& options) {
+    CliConnection connection(options);
+    if (modelKind(options.model) == ModelKindKorva10) {
+        // KORVA10-class printers take their firmware by erase and write packets, not by frame.
+        if (!connection.choose())
+            return 1;
+        return runKorva10Download(args.file, args.area, connection);
+    }
     auto area = areaFromName(args.area);
     if (!area) {
-        std::fprintf(stderr, "korvactl: unknown area %s\n", args.area.c_str());
+        if (args.area == "font")
+            std::fprintf(stderr, "korvactl: the font area is only for KORVA10 printers\n");
+        else
+            std::fprintf(stderr, "korvactl: unknown area %s\n", args.area.c_str());
         return 2;
     }
-    CliConnection connection(options);
     if (!connection.choose())
         return 1;
     AppContext& app = connection.app();
@@ -150,11 +162,6 @@ int runDownload(const FirmwareArgs& args, const CliOptions& options) {
     ConsolePrompter& prompter = connection.prompter();
     const MessageCatalogue& cat = app.catalogue;
     int kind = ports.m_ModelKind;
-    if (kind == ModelKindKorva10) {
-        // KORVA10-class printers take their firmware by erase and write packets, not by area.
-        std::fprintf(stderr, "korvactl: KORVA10 printers do not take area frames\n");
-        return 1;
-    }
     std::string refusal = areaRefusal(*area, kind, args.expert, args.file);
     if (!refusal.empty()) {
         std::fprintf(stderr, "korvactl: %s\n", refusal.c_str());
@@ -248,14 +255,16 @@ void registerFirmwareCommands(CLI::App& app, CliContext& context) {
     group->require_subcommand(1);
 
     CLI::App* info = group->add_subcommand("info", "What a firmware image holds, per area");
-    info->add_option("FILE", args->file, "Firmware image (.SHC)")->required();
+    info->add_option("FILE", args->file, "Firmware image (.SHC; .bin for KORVA10 models)")
+        ->required();
     info->add_flag("--json", args->json, "Print JSON");
     info->callback([args, &context] { context.exitCode = runInfo(*args, context.options); });
 
     CLI::App* download = group->add_subcommand("download", "Send one flash area to the printer");
-    download->add_option("FILE", args->file, "Firmware image (.SHC)")->required();
-    download->add_option("--area", args->area, "Flash area")
-        ->check(CLI::IsMember({"program", "ext-font", "lcd-font", "download", "boot"}))
+    download->add_option("FILE", args->file, "Firmware image (.SHC; .bin for KORVA10 models)")
+        ->required();
+    download->add_option("--area", args->area, "Flash area (KORVA10 models: program, boot, font)")
+        ->check(CLI::IsMember({"program", "ext-font", "lcd-font", "download", "boot", "font"}))
         ->capture_default_str();
     download->add_flag("--expert", args->expert, "Allow the DOWNLOAD and Boot areas");
     download->callback(

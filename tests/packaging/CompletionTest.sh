@@ -48,6 +48,8 @@ expect "korvactl setup set unknown_key=" ""
 expect "korvactl ports --" "--help"
 expect "korvactl firmware " "info download"
 expect "korvactl firmware download --area " "program ext-font lcd-font download boot"
+expect "korvactl --model KORVA10S firmware download --area " "program boot font"
+expect "korvactl --model=KORVA10P firmware download --area b" "boot"
 expect "korvactl --model KORVA40S firmware download --e" "--expert"
 ((failures == 0)) && echo "completion: all cases passed"
 exit $((failures > 0))
