@@ -7,6 +7,7 @@
 #include "gui/DemoPaper.h"
 #include "gui/DemoPrinter.h"
 #include "gui/FirmwareDialog.h"
+#include "gui/Korva10FirmwareDialog.h"
 #include "gui/LogoSheetDialog.h"
 #include "gui/MainMenuDialog.h"
 #include "gui/NetSettingDialog.h"
@@ -131,10 +132,10 @@ void DesktopApp::runMainMenu(QWidget* parent) {
     m_window = previous;
 }
 
-bool DesktopApp::available(Tool tool) const {
-    // The KORVA10 class's erase/write window is not in this program yet: its button stays
-    // disabled rather than open nothing.
-    return tool != Tool::Firmware || m_ctx.ports.m_ModelKind != ModelKindKorva10;
+// Every tool has its window in this program; the firmware button opens the KORVA10 class's
+// erase/write window or the area window for every other model.
+bool DesktopApp::available(Tool) const {
+    return true;
 }
 
 void DesktopApp::runUserSetup() {
@@ -158,9 +159,11 @@ void DesktopApp::runLogoTool() {
 // the profile.
 void DesktopApp::clearLogoLists() {}
 
-// The menu calls this only for tools available() reports: never with eraseWrite.
+// The KORVA10 class takes its firmware by erase and write packets, every other model by area.
 void DesktopApp::runFirmwareDownload(bool eraseWrite) {
-    if (!eraseWrite)
+    if (eraseWrite)
+        Korva10FirmwareDialog::run(m_ctx, m_window);
+    else
         runFirmwareDialog(m_ctx, m_window);
 }
 

@@ -9,6 +9,7 @@
 #include "gui/DemoPrinter.h"
 #include "gui/DesktopApp.h"
 #include "gui/FirmwareDialog.h"
+#include "gui/Korva10FirmwareDialog.h"
 #include "gui/LogoListView.h"
 #include "gui/LogoPages.h"
 #include "gui/LogoProgressDialog.h"
@@ -39,6 +40,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <fstream>
 
 namespace korva {
 
@@ -226,6 +228,28 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
     if (ctx.ports.m_bConnected)
         ctx.ports.Close();
     ctx.ports.m_ModelKind = chosenKind; // the model chosen on the selection screen again
+
+    // The KORVA10 firmware download window over the same serial port: as it opens, then erasing.
+    {
+        const int kind = ctx.ports.m_ModelKind;
+        ctx.ports.m_ModelKind = ModelKindKorva10;
+        ctx.ports.m_ReceiveMode = MainMenu::kReceiveFirmware;
+        QTemporaryDir images;
+        const std::string image = images.filePath("K10.bin").toStdString();
+        std::ofstream(image, std::ios::binary) << std::string(0x200000, '\xFF');
+        Korva10FirmwareDialog firmware(
+            Korva10FirmwareContext{ctx.ports, ctx.log, ctx.catalogue, prompter, ctx.clock,
+                                   ctx.profile, ctx.langId, connectionSummary(ctx.ports)},
+            selection.get());
+        firmware.screen().setFile(image);
+        firmware.render();
+        grab(firmware, "korva10-firmware");
+        firmware.okButton()->click();
+        settle(1300); // two of the six erase waits
+        grab(firmware, "korva10-firmware-erasing");
+        firmware.cancelButton()->click();
+        ctx.ports.m_ModelKind = kind;
+    }
 
     // The logo tool over the same serial port, with the demo's sample logos listed: each page,
     // then an upload and a print of three images caught mid-way, then the printed paper.

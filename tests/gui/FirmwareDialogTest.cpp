@@ -198,13 +198,14 @@ private slots:
         QCOMPARE(QString::fromStdString(frame["verdict"].get<std::string>()), QString("truncated"));
     }
 
-    void menuButtonForEveryModelButKorva10() {
+    // The KORVA10 class has its own erase/write window (its own test); every model has a button.
+    void menuButtonForEveryModel() {
         for (int kind = 1; kind <= 6; ++kind) {
             RealClock clock;
             RecordingPrompter prompter;
             DesktopApp app(clock, prompter, 0x0409, DeviceRoots{}, nullptr);
             app.context().ports.m_ModelKind = kind;
-            QCOMPARE(app.available(MainMenuHost::Tool::Firmware), kind != ModelKindKorva10);
+            QVERIFY(app.available(MainMenuHost::Tool::Firmware));
         }
     }
 };
