@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 using namespace korva::test;
 
@@ -277,4 +280,42 @@ TEST(KorvactlKorva10Sim, SilentPrinterEndsWithTheTimeOutMessage) {
         EXPECT_EQ(report["packets"].back()["reply"], r.fault[0] == "--mute" ? "none" : "dropped");
         EXPECT_FALSE(report["flashAreas"][0]["complete"].get<bool>());
     }
+}
+
+TEST(KorvactlKorva10Sim, CtrlCIsCancelAndNothingFollowsIt) {
+    TempDir dir;
+    makeFile(dir);
+    // A printer that never answers keeps the download waiting after its erase packet.
+    std::vector<std::string> simArgs = kSimBase;
+    simArgs.insert(simArgs.end(), {"--serial", "--mute"});
+    SimProcess sim(kSim, simArgs, dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    std::vector<std::string> args = {"--model", "KORVA10S"};
+    for (const std::string& a : portArgs(sim, "serial"))
+        args.push_back(a);
+    args.insert(args.end(), {"firmware", "download", "fw.bin"});
+    bool signalled = false;
+    // Full waits (no pause scale): the 15 s bound after the erase packet is far away. The
+    // profile keys are written once the port is open, with Ctrl-C already taken as CANCEL.
+    ProgramResult run =
+        runProgram(kCtl, args, dir.path(), 20000, {{"KORVASET_LANGID", "0x0409"}}, [&](pid_t pid) {
+            for (int i = 0; i < 2000 && !signalled; ++i) {
+                if (readAll(dir.file("korvaset.INI")).find("[FWDN15]") != std::string::npos) {
+                    ::kill(pid, SIGINT);
+                    signalled = true;
+                } else {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+            }
+        });
+    ASSERT_TRUE(signalled);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("korvactl: stopped; the printer did not get the whole area"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("did not answer"), std::string::npos) << run.err;
+    nlohmann::json report = sim.stop();
+    ASSERT_EQ(report["packets"].size(), 1u); // the erase packet, and nothing after CANCEL
+    EXPECT_EQ(report["packets"][0]["type"], "erase");
 }
