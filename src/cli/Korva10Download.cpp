@@ -3,6 +3,7 @@
 #include "cli/Korva10Download.h"
 
 #include "app/ConnectionSummary.h"
+#include "base/Prompter.h"
 #include "base/TimerHost.h"
 #include "cli/CliConnection.h"
 #include "firmware/Korva10FirmwareScreen.h"
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
@@ -45,6 +47,33 @@ public:
 private:
     TimerHost& m_inner;
     int m_scale;
+};
+
+// The console prompter, with the progress line ended before any message or question, so the
+// screen's texts ("COMPLETED", why it stopped, the file name question) start on their own line.
+class LineEndingPrompter final : public Prompter {
+public:
+    explicit LineEndingPrompter(Prompter& inner) : m_inner(inner) {}
+    std::function<void()> endLine;
+
+    Answer message(const std::string& text, const std::string& caption, Icon icon,
+                   Buttons buttons) override {
+        if (endLine)
+            endLine();
+        return m_inner.message(text, caption, icon, buttons);
+    }
+    std::vector<std::string> openFiles(const FileDialog& dialog) override {
+        return m_inner.openFiles(dialog);
+    }
+    std::optional<std::string> inputText(const std::string& title,
+                                         const std::string& label) override {
+        if (endLine)
+            endLine();
+        return m_inner.inputText(title, label);
+    }
+
+private:
+    Prompter& m_inner;
 };
 
 // Runs the download until the screen ends or stops; false when Ctrl-C cancelled it.
@@ -148,8 +177,8 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
     TimerRelay relay;
     TimerQueue queue(connection.clock(), relay);
     ScaledTimers timers(queue, connection.pauseScale());
-    Korva10FirmwareScreen screen(Korva10FirmwareContext{ports, app.log, app.catalogue,
-                                                        connection.prompter(),
+    LineEndingPrompter prompter(connection.prompter());
+    Korva10FirmwareScreen screen(Korva10FirmwareContext{ports, app.log, app.catalogue, prompter,
                                                         connection.pauseClock(), app.profile,
                                                         app.langId, connectionSummary(ports)},
                                  timers);
@@ -166,11 +195,18 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
     std::uint32_t lastPercent = 101;
     std::string lastTitle;
+    bool lineOpen = false;
+    prompter.endLine = [&] {
+        if (lineOpen)
+            std::fprintf(stderr, "\n");
+        lineOpen = false;
+    };
     screen.onProgress = [&] {
         const Korva10FirmwareView& v = screen.view();
         if (!terminal || !screen.running())
             return;
-        const std::uint32_t done = v.progress - v.progressMin;
+        // The title changes before the first packet sets the position.
+        const std::uint32_t done = v.progress > v.progressMin ? v.progress - v.progressMin : 0;
         const std::uint32_t percent = done * 100u / (v.progressMax - v.progressMin);
         if (percent == lastPercent && v.title == lastTitle)
             return;
@@ -178,6 +214,7 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
         lastTitle = v.title;
         std::fprintf(stderr, "\r%-20s %u of %u bytes - %u %%", v.title.c_str(), done,
                      v.progressMax - v.progressMin, percent);
+        lineOpen = true;
     };
 
     g_interrupted = false;
@@ -192,8 +229,7 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
     ::sigaction(SIGINT, &previous, nullptr);
     screen.onProgress = nullptr;
     relay.target = nullptr;
-    if (terminal && screen.packetsSent() > 0)
-        std::fprintf(stderr, "\n");
+    prompter.endLine();
     if (screen.packetsSent() > 0)
         std::fprintf(stderr, "%d packets sent\n", screen.packetsSent());
     if (!finished && screen.outcome() == Korva10FirmwareScreen::Outcome::Cancelled) {
