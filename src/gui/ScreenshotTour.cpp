@@ -232,7 +232,9 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
     // The KORVA10 firmware download window over the same serial port: as it opens, then erasing.
     {
         const int kind = ctx.ports.m_ModelKind;
+        const int baud = ctx.ports.m_BaudRate;
         ctx.ports.m_ModelKind = ModelKindKorva10;
+        ctx.ports.m_BaudRate = 38400; // the class has no 115200
         ctx.ports.m_ReceiveMode = MainMenu::kReceiveFirmware;
         QTemporaryDir images;
         const std::string image = images.filePath("K10.bin").toStdString();
@@ -249,6 +251,7 @@ int ScreenshotTour::runLanguage(std::uint16_t langId, const std::string& suffix,
         grab(firmware, "korva10-firmware-erasing");
         firmware.cancelButton()->click();
         ctx.ports.m_ModelKind = kind;
+        ctx.ports.m_BaudRate = baud;
     }
 
     // The logo tool over the same serial port, with the demo's sample logos listed: each page,
