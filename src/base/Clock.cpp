@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace korva {
 
@@ -21,8 +22,10 @@ std::int64_t VirtualClock::nowMs() {
 }
 
 void VirtualClock::sleepMs(int ms) {
+    std::function<void(int)> hook;
     {
         std::lock_guard lock(m_mutex);
+        hook = m_onSleep;
         if (ms > 0) {
             m_now += ms;
             m_total += ms;
@@ -31,6 +34,8 @@ void VirtualClock::sleepMs(int ms) {
         if (m_sleeps.size() < 1000000)
             m_sleeps.push_back(ms);
     }
+    if (hook)
+        hook(ms);
     std::this_thread::sleep_for(std::chrono::microseconds(50));
 }
 
@@ -48,6 +53,11 @@ std::vector<int> VirtualClock::sleeps() const {
 std::int64_t VirtualClock::totalSleptMs() const {
     std::lock_guard lock(m_mutex);
     return m_total;
+}
+
+void VirtualClock::onSleep(std::function<void(int ms)> hook) {
+    std::lock_guard lock(m_mutex);
+    m_onSleep = std::move(hook);
 }
 
 void VirtualClock::clearSleeps() {

@@ -2,6 +2,7 @@
 // Time as the controllers see it. Controllers never call sleep or read a clock directly, so
 // tests can run every multi-second pause in virtual time and assert the waits.
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -31,15 +32,19 @@ public:
     void sleepMs(int ms) override;
     void advance(int ms); // move time on without recording a sleep
 
-    std::vector<int> sleeps() const;     // every sleep, in order
+    std::vector<int> sleeps() const; // every sleep, in order
     std::int64_t totalSleptMs() const;
     void clearSleeps();
+    // Called after each sleep has moved time on, on the sleeping thread: a test's stand-in for
+    // what changes in the world during a pause (a device coming back, a printer waking up).
+    void onSleep(std::function<void(int ms)> hook);
 
 private:
     mutable std::mutex m_mutex;
     std::int64_t m_now = 0;
     std::int64_t m_total = 0;
     std::vector<int> m_sleeps;
+    std::function<void(int)> m_onSleep;
 };
 
 } // namespace korva

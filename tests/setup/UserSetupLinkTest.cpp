@@ -6,9 +6,12 @@
 #include "setup/SettingCommands.h"
 #include "setup/SettingReplyParser.h"
 #include "sim/VirtualPrinter.h"
-#include <iostream>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <iostream>
 
 using namespace korva;
 using namespace korva::test;
@@ -375,4 +378,141 @@ TEST(UserSetupLink, GetValueNamesTheSettingsThatGotNoAnswer) {
     EXPECT_EQ(f.prompter.messages(),
               std::vector<std::string>{
                   "No answer from the printer for: Paper Type, Set Left Paper Margin"});
+}
+
+namespace {
+
+// The printer-class node the fake device tree names for the USB printer.
+std::string usbNode(VirtualPrinter& sim) {
+    namespace fs = std::filesystem;
+    for (const auto& e : fs::recursive_directory_iterator(sim.devRoot()))
+        if (e.is_symlink() && fs::read_symlink(e.path()) == sim.usbPath())
+            return e.path().string();
+    return {};
+}
+
+} // namespace
+
+// After a write without a USB mode change the USB link is closed, 3 s pass, and the port is
+// opened again; each failed open waits a shorter time (500, 400, 300, 200, 100 ms) before the
+// next, and after the last the screen gives up without a word.
+TEST(UserSetupLink, UsbReopenLadder) {
+    struct Row {
+        int backAfter; // the pause after which the printer is back (0: never)
+        std::vector<int> sleeps;
+        bool connected;
+    } rows[] = {
+        {3000, {3000}, true},
+        {500, {3000, 500}, true},
+        {400, {3000, 500, 400}, true},
+        {300, {3000, 500, 400, 300}, true},
+        {200, {3000, 500, 400, 300, 200}, true},
+        {0, {3000, 500, 400, 300, 200, 100}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.backAfter);
+        SimOptions o = simOptions();
+        o.model = "KORVA40U-II";
+        o.usb = true;
+        VirtualPrinter sim(o);
+        startSim(sim);
+        SetupFixture f(kLangEnglishUS, DeviceRoots{sim.sysRoot(), sim.devRoot()});
+        f.app->ports.m_PortName = "USB";
+        f.app->ports.m_ModelKind = 6;
+        UserSetupScreen& s = f.makeScreen("KORVA \r\nUSB-II Interface");
+        ASSERT_TRUE(s.open());
+        const std::string node = usbNode(sim);
+        ASSERT_FALSE(node.empty());
+        // The printer restarts: its node is gone until the chosen pause has passed.
+        const std::string away = node + ".away";
+        ASSERT_EQ(std::rename(node.c_str(), away.c_str()), 0);
+        f.clock.onSleep([&](int ms) {
+            if (ms == row.backAfter)
+                std::rename(away.c_str(), node.c_str());
+        });
+        ASSERT_TRUE(s.setEdit(E::Margin, "12"));
+        f.clock.clearSleeps();
+        s.setValue();
+        f.clock.onSleep(nullptr);
+        EXPECT_EQ(f.clock.sleeps(), row.sleeps);
+        EXPECT_EQ(f.app->ports.m_bConnected.load(), row.connected ? 1 : 0);
+        EXPECT_TRUE(f.prompter.messages().empty()) << f.prompter.messages().front();
+        EXPECT_TRUE(s.view().setValue.enabled) << "the write itself succeeded";
+        EXPECT_EQ(afterLeave(sim)["settingsByName"]["leftMargin"], "12");
+    }
+}
+
+// A USB mode change makes the printer come back on its other interface: whatever the port
+// kind, the link it was written over is closed and not opened again.
+TEST(UserSetupLink, UsbModeChangeClosesTheLinkOnEveryPortKind) {
+    enum class Kind { Serial, Usb, Parallel, Network, File };
+    for (Kind kind : {Kind::Serial, Kind::Usb, Kind::Parallel, Kind::Network, Kind::File}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        SimOptions o = simOptions();
+        o.leaveBusyMs = 0;
+        switch (kind) {
+        case Kind::Serial:
+        case Kind::File:
+            o.serial = true;
+            break;
+        case Kind::Usb:
+            o.model = "KORVA40U-II";
+            o.usb = true;
+            break;
+        case Kind::Parallel:
+            o.model = "KORVA40P";
+            o.parallel = true;
+            break;
+        case Kind::Network:
+            o.model = "KORVA40E-II";
+            o.tcpPort = 0;
+            break;
+        }
+        VirtualPrinter sim(o);
+        startSim(sim);
+        SetupFixture f(kLangEnglishUS, DeviceRoots{sim.sysRoot(), sim.devRoot()});
+        CPorts& p = f.app->ports;
+        switch (kind) {
+        case Kind::Serial:
+            serialPort(f, sim.serialPath());
+            break;
+        case Kind::Usb:
+            p.m_PortName = "USB";
+            break;
+        case Kind::Parallel:
+            p.m_PortName = "LPT:" + sim.parallelPath();
+            break;
+        case Kind::Network:
+            p.m_PortName = "ETHERNET_II";
+            f.app->ethernet.ipAddress = "127.0.0.1";
+            f.app->ethernet.acceptedPort = sim.tcpPort();
+            break;
+        case Kind::File:
+            p.m_PortName = "FILE";
+            f.prompter.queueInput(f.dir.file("out.prn"));
+            break;
+        }
+        p.m_ModelKind = 6;
+        UserSetupScreen& s = f.makeScreen();
+        ASSERT_TRUE(s.open());
+        ASSERT_TRUE(s.choose(C::UsbMode, 1));
+        f.clock.clearSleeps();
+        ASSERT_TRUE(s.setValue());
+        const auto sleeps = f.clock.sleeps();
+        EXPECT_EQ(std::find(sleeps.begin(), sleeps.end(), UserSetupScreen::kReopenPauseMs),
+                  sleeps.end())
+            << "no reopen";
+        EXPECT_EQ(p.m_bConnected.load(), 0);
+        EXPECT_FALSE(f.app->socket.connected());
+        if (kind == Kind::File) {
+            EXPECT_NE(f.fileBytes().size(), 0u);
+        } else {
+            EXPECT_EQ(afterLeave(sim)["settingsByName"]["usbMode"], "2") << "COM mode";
+        }
+        if (kind != Kind::Network) {
+            // Nothing is left open under the screen: the next command has no link to go over.
+            EXPECT_FALSE(s.test());
+            EXPECT_EQ(f.prompter.messages().back(), f.app->catalogue.text(MsgWriteFail));
+        }
+    }
 }
