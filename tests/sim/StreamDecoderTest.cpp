@@ -252,6 +252,29 @@ TEST(StreamDecoder, MalformedInputIsReportedNotTrusted) {
     EXPECT_EQ(r["commands"].back()["cmd"], "init");
 }
 
+// A setup command whose length does not fit its function sets aside only its own six bytes:
+// the bracket is not entered or left, and what follows is decoded as it stands.
+TEST(StreamDecoder, LyingSetupLengthSetsAsideSixBytes) {
+    const char* streams[] = {
+        "1D 28 45 05 00 02 4F 55 54 1B 40", // leave, one byte too long
+        "1D 28 45 03 00 02 4F 55 54 1B 40", // leave, one byte too short
+        "1D 28 45 40 1F 02 4F 55 54 1B 40", // leave, swallowing 8 KB
+        "1D 28 45 04 00 01 49 4E 1B 40",    // enter, one byte too long
+        "1D 28 45 03 00 06 F6 1B 40",       // query, one byte too long
+    };
+    for (const char* stream : streams) {
+        auto r = decode(bytes(stream));
+        EXPECT_EQ(test::accountingGaps(r, "file"), "") << stream;
+        ASSERT_FALSE(r["undecodable"].empty()) << stream;
+        EXPECT_EQ(r["undecodable"][0]["offset"], 0) << stream;
+        EXPECT_EQ(r["undecodable"][0]["length"], 6) << stream;
+        EXPECT_EQ(r["setup"]["enters"], 0) << stream;
+        EXPECT_EQ(r["setup"]["leaves"], 0) << stream;
+        EXPECT_EQ(r["setup"]["queries"], 0) << stream;
+        EXPECT_EQ(r["commands"].back()["cmd"], "init") << stream;
+    }
+}
+
 TEST(StreamDecoder, ResultDoesNotDependOnHowTheStreamIsCut) {
     Bytes stream = concat({bytes("1D 49 01 1B 40 1D 28 45 02 00 06 F6 1C 71 01 01 00 01 00"),
                            repeat(0xAA, 8), bytes("40 F2 20 22 00 00 00 00 00 00 41 40 F0")});
