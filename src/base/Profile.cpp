@@ -50,21 +50,31 @@ bool isTextLine(std::string_view s) {
     return true;
 }
 
-// Whether a text can be stored as (part of) one line that reads back as itself.
+// Whether a text can be stored as (part of) one text line: a control character other than tab
+// would make the reader skip the whole line, so what was written could never be read.
 bool fitsOneLine(std::string_view s, std::string_view forbidden = "") {
     for (char c : s)
-        if (c == '\r' || c == '\n' || c == '\0' || forbidden.find(c) != std::string_view::npos)
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') ||
+            forbidden.find(c) != std::string_view::npos)
             return false;
     return true;
+}
+
+// Names are trimmed when read, and a line starting with "[" or ";" is a section or a comment:
+// a name that would read back as another (or as no entry at all) is not written.
+bool nameReadsBack(std::string_view name, bool key) {
+    if (trim(name).size() != name.size())
+        return false;
+    return !key || name.empty() || (name.front() != '[' && name.front() != ';');
 }
 
 } // namespace
 
 struct Profile::Line {
     enum Kind { Other, Section, Entry, Unreadable } kind = Other;
-    std::string raw;     // exactly as in the file, without its line end
-    std::string name;    // section name or key
-    std::string value;   // entry value, trimmed and unquoted
+    std::string raw;   // exactly as in the file, without its line end
+    std::string name;  // section name or key
+    std::string value; // entry value, trimmed and unquoted
 };
 
 Profile::Profile(std::string path, ErrorLog* log) : m_path(std::move(path)), m_log(log) {}
@@ -103,7 +113,8 @@ std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline, boo
     std::size_t pos = 0;
     while (pos < data.size()) {
         std::size_t end = data.find('\n', pos);
-        std::string raw = data.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        std::string raw =
+            data.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
         pos = end == std::string::npos ? data.size() : end + 1;
         Line line;
         std::string_view text = raw;
@@ -117,8 +128,8 @@ std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline, boo
         } else if (!t.empty() && t.front() == '[') {
             std::size_t close = t.find(']');
             line.kind = Line::Section;
-            line.name.assign(trim(t.substr(1, close == std::string_view::npos ? t.size() - 1
-                                                                                : close - 1)));
+            line.name.assign(
+                trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1)));
         } else if (!t.empty() && t.front() != ';' && t.find('=') != std::string_view::npos) {
             std::size_t eq = t.find('=');
             line.kind = Line::Entry;
@@ -213,7 +224,8 @@ std::vector<std::pair<std::string, std::string>> Profile::Entries(std::string_vi
 
 bool Profile::WriteString(std::string_view section, std::string_view key,
                           std::optional<std::string_view> value) {
-    if (!fitsOneLine(section, "]") || !fitsOneLine(key, "=") || (value && !fitsOneLine(*value))) {
+    if (!fitsOneLine(section, "]") || !fitsOneLine(key, "=") || (value && !fitsOneLine(*value)) ||
+        !nameReadsBack(section, false) || !nameReadsBack(key, true)) {
         if (m_log)
             m_log->Print("Profile %s: [%.*s] %.*s cannot be written as one line", m_path.c_str(),
                          static_cast<int>(std::min<std::size_t>(section.size(), 64)),

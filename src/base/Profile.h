@@ -8,9 +8,11 @@
 // - WriteString with no value (std::nullopt) deletes the key; DeleteSection deletes the whole
 //   section. Everything else in the file (other sections, comments, blank lines, unreadable
 //   lines) is kept as it was, byte for byte.
-// - A section, key or value that cannot stay on one line (CR, LF or NUL; "]" in a section, "="
-//   in a key) is not written: false, logged, the file untouched. So is any write to a file too
-//   large to be read whole (over 4 MiB), which would otherwise lose its end.
+// - A section, key or value that cannot stay on one text line (a control character other than
+//   tab; "]" in a section, "=" in a key), and a section or key that would not read back as
+//   itself (blanks around it; a key starting with "[" or ";"), is not written: false, logged,
+//   the file untouched. So is any write to a file too large to be read whole (over 4 MiB),
+//   which would otherwise lose its end.
 // - Every write replaces the file atomically (temporary file, fsync, rename): a crash leaves
 //   either the old or the new profile, never half of one. Returns false (and logs) on failure;
 //   the old file is then untouched.

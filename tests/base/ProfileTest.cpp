@@ -150,6 +150,14 @@ TEST(Profile, TextsThatCannotStayOnOneLineAreRefused) {
         {"LOGO", "Logo\nfile2", "/tmp/x.bmp"},
         {"LOGO", "Logofile1=/tmp/b.bmp\nx", "y"},
         {"LOGO]\n[USER", "Logofile2", "/tmp/x.bmp"},
+        // Lines the reader would skip or read as something else: the write could never be read.
+        {"NE\x17", "key", "value"},
+        {"LOGO", "Logo\x1B" "file2", "/tmp/x.bmp"},
+        {"LOGO", "Logofile2", "/tmp/\x7F\x01.bmp"},
+        {" LOGO", "Logofile2", "/tmp/x.bmp"},
+        {"LOGO", "Logofile2\t", "/tmp/x.bmp"},
+        {"LOGO", "[USER]", "/tmp/x.bmp"},
+        {"LOGO", ";Logofile2", "/tmp/x.bmp"},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(b.value);
