@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -66,6 +68,35 @@ bool nameReadsBack(std::string_view name, bool key) {
     if (trim(name).size() != name.size())
         return false;
     return !key || name.empty() || (name.front() != '[' && name.front() != ';');
+}
+
+// The temporary file of a write: "<profile>.tmp<pid>.XXXXXX", so a later write can tell whose
+// it is.
+std::string temporaryPrefix(const std::string& path) {
+    return path + ".tmp";
+}
+
+// A writer killed between creating its temporary file and the rename leaves that file behind
+// (the profile itself is whole). The next write removes those of writers that no longer run.
+void removeStaleTemporaries(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path profile(path);
+    const std::string prefix = temporaryPrefix(profile.filename().string());
+    std::error_code ec;
+    const fs::path dir = profile.has_parent_path() ? profile.parent_path() : fs::path(".");
+    for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
+        const std::string name = e.path().filename().string();
+        if (!name.starts_with(prefix))
+            continue;
+        const std::string rest = name.substr(prefix.size());
+        const std::size_t dot = rest.find('.');
+        if (dot == 0 || dot == std::string::npos || dot > 9 ||
+            rest.find_first_not_of("0123456789") != dot || rest.size() != dot + 7)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dot)));
+        if (pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH)
+            fs::remove(e.path(), ec);
+    }
 }
 
 } // namespace
@@ -153,7 +184,8 @@ bool Profile::store(const std::vector<Line>& lines, const std::string& newline) 
         data += line.raw;
         data += newline;
     }
-    std::string tmp = m_path + ".XXXXXX";
+    removeStaleTemporaries(m_path);
+    std::string tmp = temporaryPrefix(m_path) + std::to_string(::getpid()) + ".XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
         if (m_log)

@@ -15,7 +15,8 @@
 //   which would otherwise lose its end.
 // - Every write replaces the file atomically (temporary file, fsync, rename): a crash leaves
 //   either the old or the new profile, never half of one. Returns false (and logs) on failure;
-//   the old file is then untouched.
+//   the old file is then untouched. The temporary file of a writer that was killed before its
+//   rename is removed by the next write.
 // - A corrupt or binary file never stops the program: lines that are not text are skipped
 //   when reading (and logged once per read), kept when writing.
 // Not thread-safe: the screens use it from one thread.

@@ -1,5 +1,5 @@
-#include "base/ErrorLog.h"
 #include "base/Profile.h"
+#include "base/ErrorLog.h"
 #include "support/TempDir.h"
 
 #include <csignal>
@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using korva::Profile;
 using korva::test::TempDir;
@@ -152,7 +154,10 @@ TEST(Profile, TextsThatCannotStayOnOneLineAreRefused) {
         {"LOGO]\n[USER", "Logofile2", "/tmp/x.bmp"},
         // Lines the reader would skip or read as something else: the write could never be read.
         {"NE\x17", "key", "value"},
-        {"LOGO", "Logo\x1B" "file2", "/tmp/x.bmp"},
+        {"LOGO",
+         "Logo\x1B"
+         "file2",
+         "/tmp/x.bmp"},
         {"LOGO", "Logofile2", "/tmp/\x7F\x01.bmp"},
         {" LOGO", "Logofile2", "/tmp/x.bmp"},
         {"LOGO", "Logofile2\t", "/tmp/x.bmp"},
@@ -222,4 +227,29 @@ TEST(Profile, AWriteCutShortKeepsTheOldFile) {
     EXPECT_EQ(dir.read("korvaset.INI"), old);
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(entry.path().filename(), "korvaset.INI") << "no temporary file left behind";
+}
+
+// A writer killed before its rename leaves its temporary file: the next write removes it, but
+// never the temporary file of a writer that still runs, nor a file that only looks alike.
+TEST(Profile, AWriteRemovesTheTemporaryFilesOfWritersThatAreGone) {
+    TempDir dir;
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = "korvaset.INI.tmp" + std::to_string(gone) + ".Ab12Cd";
+    const std::string running = "korvaset.INI.tmp" + std::to_string(::getppid()) + ".Ab12Cd";
+    const char* alike[] = {"korvaset.INI.tmp.Ab12Cd", "korvaset.INI.tmpx1.Ab12Cd",
+                           "korvaset.INI.bak", "other.INI.tmp1.Ab12Cd"};
+    for (const std::string& name : {dead, running})
+        dir.write(name, "[LOGO]\nLogofile1=/half");
+    for (const char* name : alike)
+        dir.write(name, "kept");
+    Profile profile(dir.file("korvaset.INI"));
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile1", "/a.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(dead)));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(running)));
+    for (const char* name : alike)
+        EXPECT_EQ(dir.read(name), "kept") << name;
 }
