@@ -39,7 +39,14 @@ Outcome decode(const Bytes& stream, const char* model, std::size_t piece, bool b
     PrinterCore core(options, 6001);
     Outcome out;
     StreamDecoder decoder(
-        core, "file", [&](Bytes reply) { out.replies.push_back(std::move(reply)); }, busy);
+        core, "file",
+        [&](Bytes reply, int delayMs) {
+            // When it goes out counts too.
+            reply.push_back(static_cast<std::uint8_t>(delayMs));
+            reply.push_back(static_cast<std::uint8_t>(delayMs >> 8));
+            out.replies.push_back(std::move(reply));
+        },
+        busy);
     std::int64_t now = 0;
     for (std::size_t at = 0; at < stream.size(); at += piece) {
         decoder.feed(std::span(stream).subspan(at, std::min(piece, stream.size() - at)), now);
