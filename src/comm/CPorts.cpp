@@ -209,6 +209,7 @@ int CPorts::openUsb() {
         if (fd >= 0) {
             m_hPort = fd;
             m_OpenKind = PortKind::Usb;
+            m_UsbUnescaper.reset(); // an escape left by an earlier connection is not this one's
             m_bConnected = 1;
             m_bThreadRun = 1;
             // The KORVA10 firmware download is answered packet by packet, over USB as over
@@ -378,7 +379,6 @@ int CPorts::CollectUsbReplies() {
         return 0;
     }
     m_hUsbRead = fd;
-    UsbReplyUnescaper unescaper;
     std::uint8_t raw[kUsbReplyReadSize];
     std::uint8_t decoded[kUsbReplyReadSize];
     for (int pass = 0; pass < kUsbReplyPasses; ++pass) {
@@ -388,7 +388,7 @@ int CPorts::CollectUsbReplies() {
         long n = fdio::readRetry(fd, raw, sizeof raw);
         if (n <= 0)
             continue;
-        std::size_t produced = unescaper.feed(raw, static_cast<std::size_t>(n), decoded);
+        std::size_t produced = m_UsbUnescaper.feed(raw, static_cast<std::size_t>(n), decoded);
         queueBatch(decoded, static_cast<std::uint32_t>(produced));
         if (m_NotifyWnd)
             m_NotifyWnd->onDataArrived();

@@ -55,6 +55,7 @@
 #include "comm/QueueFullNotice.h"
 #include "comm/UniqueFd.h"
 #include "comm/UsbDiscovery.h"
+#include "comm/UsbReplyUnescaper.h"
 #include "comm/WakeEvent.h"
 
 #include <atomic>
@@ -105,7 +106,9 @@ public:
     // reads of up to 256 bytes, each waiting up to m_UsbReplyWaitMs, unescapes them (1B 30 = 00,
     // 1B 1B = 1B, 1B x = x) into m_QueueRead, notifies m_NotifyWnd after each pass that received
     // bytes, closes m_hUsbRead. A batch that does not fit the queue is dropped with entry 41.
-    // Returns 1 when the passes ran.
+    // Returns 1 when the passes ran. The printer answers at its own pace, so an escape pair may
+    // be cut between two collections: an escape byte that ends one is kept for the next one
+    // (until the next USB Open) rather than lost, which would turn a 00 of the reply into 30.
     int CollectUsbReplies();
 
     // Forgets the USB device list kept since the last USB Open.
@@ -160,6 +163,7 @@ private:
     QueueFullNotice m_QueueFull;
     DeviceRoots m_Roots;
     std::vector<UsbPrinterInfo> m_UsbList;
+    UsbReplyUnescaper m_UsbUnescaper; // CollectUsbReplies' state from one collection to the next
     std::unique_ptr<WakeEvent> m_WakeThread;
     PortKind m_OpenKind = PortKind::None;
     std::string m_WatchedPortName; // the port name as the receive thread reports it

@@ -322,6 +322,19 @@ TEST_F(Devices, UsbRepliesAreUnescapedIntoTheQueue) {
     EXPECT_EQ(target.count.load(), 1);
     EXPECT_TRUE(ports.m_QueueRead.empty());
 
+    // The printer answers at its own pace: an escape pair cut between two collections is still
+    // one byte, and a new connection does not inherit an escape the last one was left with.
+    ASSERT_TRUE(pty.send(bytes("37 27 1B")));
+    EXPECT_EQ(ports.CollectUsbReplies(), 1);
+    ASSERT_TRUE(pty.send(bytes("30 31 1B")));
+    EXPECT_EQ(ports.CollectUsbReplies(), 1);
+    EXPECT_EQ(hex(drainQueue()), "37 27 00 31");
+    EXPECT_EQ(ports.Close(), 1);
+    ASSERT_EQ(ports.Open(), 1);
+    ASSERT_TRUE(pty.send(bytes("30 31")));
+    EXPECT_EQ(ports.CollectUsbReplies(), 1);
+    EXPECT_EQ(hex(drainQueue()), "30 31");
+
     // A reply that does not fit is dropped with the queue message.
     for (int i = 0; i < 4090; ++i)
         ports.m_QueueRead.put(0);
