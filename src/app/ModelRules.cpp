@@ -80,6 +80,29 @@ const char* usbPrinterSearchId(int family) {
     }
 }
 
+const char* usbPrinterOpenId(int kind) {
+    switch (kind) {
+    case ModelKindKorva20II:
+    case ModelKindNrw4600:
+        return "USB\\VID_5E3B&PID_3004";
+    case ModelKindKorva30:
+        return "USB\\VID_5E3B&PID_3002";
+    case ModelKindKorva40:
+        return "USB\\VID_5E3B&PID_3012";
+    default:
+        return "USB\\VID_5E3B&PID_0101";
+    }
+}
+
+const char* usbPresenceSearchId(int family, int kind) {
+    const std::string_view own = usbPrinterSearchId(family);
+    // The KORVA40 connection falls back to the NRW-4600 id when its own is not present.
+    if (own == usbPrinterOpenId(kind) ||
+        (kind == ModelKindKorva40 && own == usbPrinterOpenId(ModelKindNrw4600)))
+        return usbPrinterSearchId(family);
+    return usbPrinterOpenId(kind);
+}
+
 const char* usbSerialPortId(int family) {
     switch (family) {
     case 4:

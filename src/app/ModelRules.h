@@ -37,6 +37,12 @@ int modelKind(std::string_view model);
 // interface of the presence search, and the USB virtual serial port.
 const char* usbPrinterSearchId(int family);
 const char* usbSerialPortId(int family);
+// The printer-class id the connection opens a printer of model kind `kind` by (its first try).
+const char* usbPrinterOpenId(int kind);
+// What a presence search for a model looks for: the family's id, unless the connection never
+// opens a device of that id for the model's kind; then the id it does open, since a search that
+// finds a printer the connection cannot open (or misses the one it can) helps nobody.
+const char* usbPresenceSearchId(int family, int kind);
 
 // The selection screen's Baudrate list for a model family, first item first.
 std::vector<int> baudRatesOf(int family);

@@ -268,7 +268,7 @@ void SelectionScreen::fillBaudList() {
 int SelectionScreen::countFamilyPrinters() {
     if (!m_discovery.countUsbPrinters)
         return -1;
-    const std::string id = usbPrinterSearchId(m_ModelFamily);
+    const std::string id = usbPresenceSearchId(m_ModelFamily, modelKind(m_view.device.text()));
     int count = m_discovery.countUsbPrinters(id);
     // The KORVA30 printer-class interface is asked twice per try: it may still be settling
     // when the first look comes.

@@ -165,12 +165,7 @@ bool CliConnection::chooseDefaultPort(int family, int kind) {
 }
 
 bool CliConnection::searchUsbPrinter(int family) {
-    // The connection opens a KORVA10-class printer by the family-1 id; the family's own search
-    // id would look for a device that could never be opened (the selection screen offers no
-    // USB printer of this class, so only the command line meets it).
-    const std::string id = m_app->ports.m_ModelKind == ModelKindKorva10
-                               ? usbPrinterSearchId(1)
-                               : usbPrinterSearchId(family);
+    const std::string id = usbPresenceSearchId(family, m_app->ports.m_ModelKind);
     int count = -1;
     for (int i = 0; i < kUsbSearchTries; ++i) {
         count = CountUsbPrinters(m_app->ports.roots(), m_app->log, id);

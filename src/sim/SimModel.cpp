@@ -56,6 +56,7 @@ SimModel SimModel::forName(std::string_view name) {
     case 2: // the KORVA10 class is opened by the family-1 id; the printer answers to that one
         m.usbPrinterPid = 0x0101;
         break;
+    case 3: // the KORVA20II class is opened by the NRW-4600 id; the printer answers to that one
     case 4:
         m.usbPrinterPid = 0x3004;
         break;

@@ -1,4 +1,13 @@
 #include "app/ModelRules.h"
+#include "FakeDeviceTree.h"
+#include "PtyPair.h"
+#include "base/Clock.h"
+#include "base/ErrorLog.h"
+#include "base/MessageCatalogue.h"
+#include "base/RecordingPrompter.h"
+#include "comm/CPorts.h"
+#include "comm/UsbDiscovery.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -64,5 +73,48 @@ TEST(ModelRules, UsbSearchIdsAndBaudListsPerFamily) {
         EXPECT_STREQ(usbPrinterSearchId(row.family), row.printer) << row.family;
         EXPECT_STREQ(usbSerialPortId(row.family), row.serial) << row.family;
         EXPECT_EQ(baudRatesOf(row.family), row.bauds) << row.family;
+    }
+}
+
+// For every class that has a printer-class USB model, the printer the presence search finds is
+// one the connection opens: a printer answering to the searched id is counted once and opened
+// by the model kind the connection is given.
+TEST(ModelRules, UsbPresenceSearchFindsWhatTheConnectionOpens) {
+    struct Row {
+        const char* model;
+        const char* searched;
+    } rows[] = {
+        {"KORVA20II", "USB\\VID_5E3B&PID_3004"},   // family 3: the family id 0102 is never opened
+        {"HDC-6181II", "USB\\VID_5E3B&PID_3004"},  // family 3
+        {"KORVA10II", "USB\\VID_5E3B&PID_0101"},   // family 2 (the command line's USB)
+        {"QAL480II", "USB\\VID_5E3B&PID_0101"},    // family 1
+        {"NRW-4600II", "USB\\VID_5E3B&PID_3004"},  // family 4
+        {"KORVA30U-II", "USB\\VID_5E3B&PID_3002"}, // family 5
+        {"KORVA40U-II", "USB\\VID_5E3B&PID_3012"}, // family 6
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.model);
+        const int family = modelFamily(row.model);
+        const int kind = modelKind(row.model);
+        const std::string id = usbPresenceSearchId(family, kind);
+        EXPECT_EQ(id, row.searched);
+
+        test::PtyPair pty;
+        ASSERT_TRUE(pty.ok());
+        test::FakeDeviceTree tree;
+        test::TempDir dir;
+        ErrorLog log;
+        ASSERT_TRUE(log.Open(dir.file("error.log")));
+        tree.addUsbPrinter(0, "5e3b", id.substr(id.size() - 4), "0100", pty.slavePath());
+        EXPECT_EQ(CountUsbPrinters(tree.roots(), log, id), 1);
+
+        VirtualClock clock;
+        RecordingPrompter prompter;
+        MessageCatalogue catalogue;
+        CPorts ports{log, catalogue, prompter, clock, tree.roots()};
+        ports.m_PortName = "USB";
+        ports.m_ModelKind = kind;
+        EXPECT_EQ(ports.Open(), 1);
+        EXPECT_EQ(ports.m_DevicePath, tree.roots().dev + "/usb/lp0");
     }
 }
