@@ -319,3 +319,52 @@ TEST(KorvactlKorva10Sim, CtrlCIsCancelAndNothingFollowsIt) {
     ASSERT_EQ(report["packets"].size(), 1u); // the erase packet, and nothing after CANCEL
     EXPECT_EQ(report["packets"][0]["type"], "erase");
 }
+
+// Ctrl-C while the write packets go out (the third one's ACK is lost, so the download waits for
+// it) stops the download just the same: nothing is sent after the packet in flight.
+TEST(KorvactlKorva10Sim, CtrlCDuringTheWritePacketsStopsTheDownload) {
+    TempDir dir;
+    makeFile(dir);
+    std::vector<std::string> simArgs = kSimBase;
+    simArgs.insert(simArgs.end(),
+                   {"--serial", "--drop-ack", "4", "--capture", dir.file("capture")});
+    SimProcess sim(kSim, simArgs, dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    std::vector<std::string> args = {"--model", "KORVA10S"};
+    for (const std::string& a : portArgs(sim, "serial"))
+        args.push_back(a);
+    args.insert(args.end(), {"firmware", "download", "fw.bin", "--area", "boot"});
+    // The erase packet and three write packets: the program then waits for the lost ACK (5 s,
+    // 1.25 s at this scale), and the signal comes while it does.
+    const std::uintmax_t inFlight = 10 + 3 * 522;
+    const std::string capture = dir.file("capture/serial.bin");
+    bool signalled = false;
+    ProgramResult run =
+        runProgram(kCtl, args, dir.path(), 20000,
+                   {{"KORVASET_LANGID", "0x0409"}, {"KORVACTL_PAUSE_SCALE", "4"}}, [&](pid_t pid) {
+                       for (int i = 0; i < 4000 && !signalled; ++i) {
+                           std::error_code ec;
+                           if (std::filesystem::file_size(capture, ec) >= inFlight && !ec) {
+                               ::kill(pid, SIGINT);
+                               signalled = true;
+                           } else {
+                               std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                           }
+                       }
+                   });
+    ASSERT_TRUE(signalled);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("korvactl: stopped; the printer did not get the whole area"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("did not answer"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("COMPLETED"), std::string::npos) << run.err;
+    nlohmann::json report = sim.stop();
+    EXPECT_EQ(std::filesystem::file_size(capture), inFlight);
+    ASSERT_EQ(report["packets"].size(), 4u);
+    EXPECT_EQ(report["packets"][0]["type"], "erase");
+    EXPECT_EQ(report["packets"][3]["type"], "write");
+    EXPECT_EQ(report["packets"][3]["reply"], "dropped");
+    EXPECT_FALSE(report["flashAreas"][0]["complete"].get<bool>());
+}
