@@ -425,3 +425,16 @@ TEST_F(SelectionScreenTest, KoreanSystemsGetKoreanCaptionsAndMessages) {
     const SelectionView& english = start(0x0411);
     EXPECT_EQ(english.deviceLabel, "DEVICE");
 }
+
+// A combo's text is its selected item, or nothing when no item is selected: a selection past
+// the end of the list (as a stale index after the list shrank) never reads beyond it.
+TEST(ComboView, TextOfEverySelection) {
+    ComboView combo;
+    combo.items = {"9600", "19200", "38400"};
+    const std::pair<int, const char*> rows[] = {{-1, ""}, {0, "9600"}, {2, "38400"},
+                                                {3, ""},  {4, ""},     {-2, ""}};
+    for (auto [selected, text] : rows) {
+        combo.selected = selected;
+        EXPECT_EQ(combo.text(), text) << selected;
+    }
+}

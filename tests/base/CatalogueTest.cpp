@@ -172,6 +172,10 @@ TEST(Language, ForcedIdThenLocaleVariables) {
     EXPECT_EQ(systemLanguageId(env({{"KORVASET_LANGID", "1042"}})), 0x0412);
     EXPECT_EQ(systemLanguageId(env({{"KORVASET_LANGID", "bogus"}, {"LANG", "ja_JP.UTF-8"}})),
               0x0411);
+    // A forced id is a whole number or nothing: a number with more after it is no id.
+    EXPECT_EQ(systemLanguageId(env({{"KORVASET_LANGID", "1042x"}, {"LANG", "C"}})), 0x0409);
+    EXPECT_EQ(systemLanguageId(env({{"KORVASET_LANGID", "0x0412 "}, {"LANG", "C"}})), 0x0409);
+    EXPECT_EQ(systemLanguageId(env({{"KORVASET_LANGID", "0x10412"}, {"LANG", "C"}})), 0x0409);
     EXPECT_EQ(systemLanguageId(env({{"LANG", "ko_KR.UTF-8"}})), 0x0412);
     EXPECT_EQ(systemLanguageId(env({{"LC_ALL", "en_US.UTF-8"}, {"LANG", "ko_KR.UTF-8"}})), 0x0409);
     EXPECT_EQ(systemLanguageId(env({{"LC_ALL", ""}, {"LC_MESSAGES", "ko_KR"}})), 0x0412);

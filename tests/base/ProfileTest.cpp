@@ -253,3 +253,25 @@ TEST(Profile, AWriteRemovesTheTemporaryFilesOfWritersThatAreGone) {
     for (const char* name : alike)
         EXPECT_EQ(dir.read(name), "kept") << name;
 }
+
+// Names compare without regard to ASCII case over the whole alphabet; a value loses its blanks
+// and one pair of enclosing quotes, double or single.
+TEST(Profile, NamesIgnoreCaseAndValuesLoseOnePairOfQuotes) {
+    TempDir dir;
+    dir.write("korvaset.INI", "[Zebra]\nAzZ=\"double\"\nq1='single'\nq2=\"'both'\"\nq3=\"open\n"
+                              "q4= \t padded \t\nq5='mixed\"\n");
+    Profile profile(dir.file("korvaset.INI"));
+    struct Row {
+        const char* section;
+        const char* key;
+        const char* expected;
+    } rows[] = {
+        {"ZEBRA", "azz", "double"}, {"zebra", "AZZ", "double"},  {"ZeBrA", "aZz", "double"},
+        {"Zebra", "Q1", "single"},  {"Zebra", "q2", "'both'"},   {"Zebra", "q3", "\"open"},
+        {"Zebra", "q4", "padded"},  {"Zebra", "q5", "'mixed\""}, {"Zebr", "AzZ", "-"},
+        {"Zebra", "AzZ ", "-"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(profile.GetString(row.section, row.key, "-"), row.expected)
+            << row.section << " " << row.key;
+}

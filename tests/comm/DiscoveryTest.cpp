@@ -149,3 +149,11 @@ TEST_F(Discovery, EnumeratesSerialAndParallelPorts) {
     EXPECT_EQ(list, (std::vector<std::string>{"LPT1", "LPT2", "LPT11"}));
     EXPECT_EQ(ports.EnumeratePorts(7, list), 0);
 }
+
+// An id attribute is four hex digits: a longer product id whose first four digits are a KORVA
+// id names another device; it is an unreadable id, never that printer.
+TEST_F(Discovery, AnIdOfAnotherLengthIsNoPrinter) {
+    tree.addUsbPrinter(0, "5e3b", "30120", "0100", ptyA.slavePath());
+    EXPECT_EQ(CountUsbPrinters(tree.roots(), log, kPid3012), -1);
+    EXPECT_EQ(usbHardwareIdOf(listUsbPrinters(tree.roots()).entries.at(0).interfaceDir), "");
+}

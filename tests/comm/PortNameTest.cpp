@@ -8,6 +8,9 @@ TEST(PortName, KindsAndDevicePaths) {
     EXPECT_EQ(portKindOf("com1"), PortKind::Serial);
     EXPECT_EQ(devicePathOf("com1"), "/dev/ttyS0");
     EXPECT_EQ(devicePathOf("COM10", "/tmp/dev"), "/tmp/dev/ttyS9");
+    EXPECT_EQ(devicePathOf("COM100", "/tmp/dev"), "/tmp/dev/ttyS99") << "three digits";
+    EXPECT_EQ(devicePathOf("COM1000"), "") << "no fourth digit";
+    EXPECT_EQ(devicePathOf("LPT100", "/tmp/dev"), "/tmp/dev/lp99");
     EXPECT_EQ(devicePathOf("COM0"), "");
     EXPECT_EQ(devicePathOf("COMX"), "");
     EXPECT_EQ(portKindOf("LPT2"), PortKind::Parallel);

@@ -150,6 +150,13 @@ TEST(StreamDecoder, BadPacketsAreRefused) {
         EXPECT_EQ(r["packets"].back()["verdict"], c.verdict) << c.stream;
         EXPECT_EQ(test::accountingGaps(r, "file"), "") << c.stream;
     }
+    // 513 data bytes, all there and summed right, are still one more than a packet carries.
+    Bytes tooLong = bytes("40 F2 20 22 00 00 00 00 00 00 40 F0 02 01 00 1D 00 00");
+    tooLong.resize(tooLong.size() + 513 + 2, 0x00);
+    auto r = decode(tooLong, "KORVA10S");
+    ASSERT_EQ(r["packets"].size(), 2u);
+    EXPECT_EQ(r["packets"][1]["verdict"], "bad-length");
+    EXPECT_EQ(r["packets"][1]["reply"], "NAK");
 }
 
 Bytes areaFrame(std::uint8_t code, std::uint32_t length, bool breakChecksum) {
