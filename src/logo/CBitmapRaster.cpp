@@ -1,6 +1,7 @@
 #include "logo/CBitmapRaster.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 
@@ -33,9 +34,11 @@ std::uint8_t clampByte(int v) {
 } // namespace
 
 CBitmapRaster::CBitmapRaster(const LogoOptions& options)
-    : m_options(options), m_work(std::make_unique<std::uint8_t[]>(kBufferBytes)),
-      m_output(std::make_unique<std::uint8_t[]>(kBufferBytes)),
-      m_scratch(std::make_unique<std::uint8_t[]>(kBufferBytes)) {}
+    // Not cleared: every conversion writes the cells it reads, and the pages of a small logo's
+    // conversion are never touched at all.
+    : m_options(options), m_work(std::make_unique_for_overwrite<std::uint8_t[]>(kBufferBytes)),
+      m_output(std::make_unique_for_overwrite<std::uint8_t[]>(kBufferBytes)),
+      m_scratch(std::make_unique_for_overwrite<std::uint8_t[]>(kBufferBytes)) {}
 
 bool CBitmapRaster::Load(const std::string& path) {
     BmpImage image;
@@ -104,46 +107,144 @@ int CBitmapRaster::AdjustTone(int g, int t) {
 }
 
 void CBitmapRaster::toneAdjust() {
+    // Every gray value the bitmap can give (0..254 by the weights above) mapped through the
+    // tone curve once, instead of the curve's floating point per dot; the row is walked once
+    // per depth instead of being looked up per dot. The dots come out as grayAt and AdjustTone
+    // give them, 255 outside the bitmap.
     const int t = m_options.threshold;
+    std::array<std::uint8_t, 256> tone{};
+    for (int g = 0; g < 256; ++g)
+        tone[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(AdjustTone(g, t));
+    auto toned = [&tone](int g) { return tone[static_cast<std::size_t>(std::clamp(g, 0, 255))]; };
+    const std::vector<BmpColour>& table = m_image.colourTable();
+    std::array<std::uint8_t, 256> indexed{};
+    for (std::size_t k = 0; k < table.size() && k < indexed.size(); ++k)
+        indexed[k] = toned(weighted(table[k]));
+    const int width = m_image.width();
+    const int height = m_image.height();
+    const int bpp = m_image.bitsPerPixel();
+    const std::uint8_t blank = toned(255);
     for (int y = 0; y < m_H8; ++y) {
         std::uint8_t* out = m_work.get() + static_cast<std::size_t>(y) * m_W8;
-        for (int x = 0; x < m_W8; ++x)
-            out[x] = static_cast<std::uint8_t>(AdjustTone(grayAt(x, y), t));
+        if (y >= height) {
+            std::memset(out, blank, static_cast<std::size_t>(m_W8));
+            continue;
+        }
+        const std::uint8_t* row = m_image.row(height - 1 - y);
+        switch (bpp) {
+        case 1:
+            for (int x = 0; x < width; ++x)
+                out[x] = indexed[(row[x / 8] >> (7 - x % 8)) & 1];
+            break;
+        case 2:
+            for (int x = 0; x < width; ++x)
+                out[x] = indexed[(row[x / 4] >> (6 - 2 * (x % 4))) & 3];
+            break;
+        case 4:
+            for (int x = 0; x < width; ++x)
+                out[x] = indexed[(row[x / 2] >> (4 - 4 * (x % 2))) & 15];
+            break;
+        case 8:
+            for (int x = 0; x < width; ++x)
+                out[x] = indexed[row[x]];
+            break;
+        case 16:
+            for (int x = 0; x < width; ++x) {
+                unsigned w = row[2 * x] | row[2 * x + 1] << 8;
+                unsigned red5 = (w >> 10) & 31, green5 = (w >> 5) & 31, blue5 = w & 31;
+                out[x] = toned(static_cast<int>(kRed5 * red5 + kGreen5 * green5 + kBlue5 * blue5));
+            }
+            break;
+        case 24:
+            for (int x = 0; x < width; ++x)
+                out[x] = toned(weighted(row[3 * x], row[3 * x + 1], row[3 * x + 2]));
+            break;
+        case 32:
+            for (int x = 0; x < width; ++x)
+                out[x] = toned(weighted(row[4 * x], row[4 * x + 1], row[4 * x + 2]));
+            break;
+        default:
+            std::memset(out, toned(0), static_cast<std::size_t>(width));
+            break;
+        }
+        std::memset(out + width, blank, static_cast<std::size_t>(m_W8 - width));
     }
 }
+
+namespace {
+
+// One dot of the diffusion: quantises w[i] in place and returns its error.
+template <int Levels> int quantise(std::uint8_t& dot) {
+    const int c = dot;
+    if constexpr (Levels == 1) {
+        const int f = c >= 127 ? 1 : 0; // min(c / 127, 1) for a byte
+        dot = static_cast<std::uint8_t>(1 - f);
+        return c - 255 * f;
+    } else {
+        const int q = std::min((21 + c) / 42, 5);
+        dot = static_cast<std::uint8_t>(5 - q);
+        return c - q * 255 / 5;
+    }
+}
+
+void add(std::uint8_t& dot, int d) {
+    dot = clampByte(dot + d);
+}
+
+// The first and last columns and the last row are taken apart from the rest, so the inner
+// loop carries no edge tests, and the cells the next dots still change (the right neighbour,
+// three cells below) are carried in registers rather than stored and loaded again. The dots
+// are visited, and every cell's shares added and clamped, in the order of one plain loop.
+template <int Levels> void diffuseRaster(std::uint8_t* w, int width, int height) {
+    const std::size_t stride = static_cast<std::size_t>(width);
+    for (int y = 0; y + 1 < height; ++y) {
+        std::uint8_t* row = w + static_cast<std::size_t>(y) * stride;
+        std::uint8_t* below = row + stride;
+        if (width == 1) {
+            const int e = quantise<Levels>(row[0]);
+            add(below[0], e * 5 / 16);
+            continue;
+        }
+        std::uint8_t current = row[0];
+        int e = quantise<Levels>(current);
+        row[0] = current;
+        current = clampByte(row[1] + e * 7 / 16);
+        std::uint8_t left = clampByte(below[0] + e * 5 / 16);   // below[x - 1]
+        std::uint8_t middle = clampByte(below[1] + e * 1 / 16); // below[x]
+        for (int x = 1; x + 1 < width; ++x) {
+            e = quantise<Levels>(current);
+            row[x] = current;
+            current = clampByte(row[x + 1] + e * 7 / 16);
+            below[x - 1] = clampByte(left + e * 3 / 16);
+            left = clampByte(middle + e * 5 / 16);
+            middle = clampByte(below[x + 1] + e * 1 / 16);
+        }
+        const int x = width - 1;
+        e = quantise<Levels>(current);
+        row[x] = current;
+        below[x - 1] = clampByte(left + e * 3 / 16);
+        below[x] = clampByte(middle + e * 5 / 16);
+    }
+    if (height > 0) {
+        std::uint8_t* row = w + static_cast<std::size_t>(height - 1) * stride;
+        for (int x = 0; x < width; ++x) {
+            const int e = quantise<Levels>(row[x]);
+            if (x + 1 < width)
+                add(row[x + 1], e * 7 / 16);
+        }
+    }
+}
+
+} // namespace
 
 // Floyd-Steinberg over the work raster. levels 1: one-bit dots (1 = black); levels 5: gray
 // dots 0..5 (5 = darkest). Every share is truncated toward zero and every touched cell clamped
 // to 0..255 at once.
 void CBitmapRaster::diffuse(int levels) {
-    std::uint8_t* w = m_work.get();
-    const std::size_t stride = static_cast<std::size_t>(m_W8);
-    auto add = [w](std::size_t i, int d) { w[i] = clampByte(w[i] + d); };
-    for (int y = 0; y < m_H8; ++y) {
-        for (int x = 0; x < m_W8; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * stride + x;
-            const int c = w[i];
-            int e;
-            if (levels == 1) {
-                const int f = std::min(c / 127, 1);
-                w[i] = static_cast<std::uint8_t>(1 - f);
-                e = c - 255 * f;
-            } else {
-                const int q = std::min((21 + c) / 42, 5);
-                w[i] = static_cast<std::uint8_t>(5 - q);
-                e = c - q * 255 / 5;
-            }
-            if (x < m_W8 - 1)
-                add(i + 1, e * 7 / 16);
-            if (y < m_H8 - 1) {
-                if (x > 0)
-                    add(i + stride - 1, e * 3 / 16);
-                add(i + stride, e * 5 / 16);
-                if (x < m_W8 - 1)
-                    add(i + stride + 1, e * 1 / 16);
-            }
-        }
-    }
+    if (levels == 1)
+        diffuseRaster<1>(m_work.get(), m_W8, m_H8);
+    else
+        diffuseRaster<5>(m_work.get(), m_W8, m_H8);
 }
 
 // One-bit bitmaps: a dot is printed where the pixel's bit selects the "black" side of the
@@ -169,16 +270,19 @@ void CBitmapRaster::packMonochrome() {
     const std::uint8_t* w = m_work.get();
     std::uint8_t* out = m_output.get();
     const int bands = m_H8 / 8;
-    std::size_t n = 0;
-    for (int x = 0; x < m_W8; ++x) {
-        for (int k = 0; k < bands; ++k) {
+    // Column by column in the record, but band by band over the work raster, so its eight
+    // rows are read once, in order.
+    const std::size_t stride = static_cast<std::size_t>(m_W8);
+    for (int k = 0; k < bands; ++k) {
+        const std::uint8_t* rows = w + static_cast<std::size_t>(8 * k) * stride;
+        for (int x = 0; x < m_W8; ++x) {
             unsigned byte = 0;
             for (int i = 0; i < 8; ++i)
-                byte |= (w[static_cast<std::size_t>(8 * k + i) * m_W8 + x] & 1u) << (7 - i);
-            out[n++] = static_cast<std::uint8_t>(byte);
+                byte |= (rows[static_cast<std::size_t>(i) * stride + x] & 1u) << (7 - i);
+            out[static_cast<std::size_t>(x) * bands + k] = static_cast<std::uint8_t>(byte);
         }
     }
-    m_outputLength = n;
+    m_outputLength = static_cast<std::size_t>(m_W8) * bands;
 }
 
 void CBitmapRaster::centre() {
