@@ -1,5 +1,5 @@
 // Conversion of a full-width, 1024-line 24-bit logo, as the upload converts each image.
-#include "logo/BmpWriter.h"
+#include "BenchPhoto.h"
 #include "logo/CBitmapRaster.h"
 
 #include <benchmark/benchmark.h>
@@ -10,15 +10,7 @@ using namespace korva;
 using namespace korva::test;
 
 std::vector<std::uint8_t> photo() {
-    // 16 grays and colours in soft gradients, so the error diffusion has real work to do.
-    std::vector<BmpColour> palette;
-    for (int i = 0; i < 16; ++i)
-        palette.push_back({static_cast<std::uint8_t>(16 * i),
-                           static_cast<std::uint8_t>(255 - 12 * i),
-                           static_cast<std::uint8_t>(8 * i + 30), 0});
-    Picture p = makePicture(512, 1024, palette,
-                            [](int x, int y) { return (x / 32 + y / 64) ^ (x * y % 3); });
-    return writeBmp(p, BmpLayout::Rgb24);
+    return benchPhoto();
 }
 
 void convert(benchmark::State& state, bool gray) {

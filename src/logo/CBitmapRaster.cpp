@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -26,6 +27,23 @@ int weighted(int blue, int green, int red) {
 int weighted(const BmpColour& c) {
     return weighted(c.blue, c.green, c.red);
 }
+
+// Each channel's weighted value for every byte, the same products weighted() forms, added in
+// the same order: the same sums.
+struct ChannelWeights {
+    ChannelWeights() {
+        for (int v = 0; v < 256; ++v) {
+            blue[static_cast<std::size_t>(v)] = kBlue * v;
+            green[static_cast<std::size_t>(v)] = kGreen * v;
+            red[static_cast<std::size_t>(v)] = kRed * v;
+        }
+    }
+    // bgr: blue, green, red bytes
+    int weighted(const std::uint8_t* bgr) const {
+        return static_cast<int>(blue[bgr[0]] + green[bgr[1]] + red[bgr[2]]);
+    }
+    std::array<double, 256> blue{}, green{}, red{};
+};
 
 std::uint8_t clampByte(int v) {
     return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
@@ -120,6 +138,7 @@ void CBitmapRaster::toneAdjust() {
     std::array<std::uint8_t, 256> indexed{};
     for (std::size_t k = 0; k < table.size() && k < indexed.size(); ++k)
         indexed[k] = toned(weighted(table[k]));
+    const ChannelWeights channels;
     const int width = m_image.width();
     const int height = m_image.height();
     const int bpp = m_image.bitsPerPixel();
@@ -157,11 +176,11 @@ void CBitmapRaster::toneAdjust() {
             break;
         case 24:
             for (int x = 0; x < width; ++x)
-                out[x] = toned(weighted(row[3 * x], row[3 * x + 1], row[3 * x + 2]));
+                out[x] = toned(channels.weighted(row + 3 * x));
             break;
         case 32:
             for (int x = 0; x < width; ++x)
-                out[x] = toned(weighted(row[4 * x], row[4 * x + 1], row[4 * x + 2]));
+                out[x] = toned(channels.weighted(row + 4 * x));
             break;
         default:
             std::memset(out, toned(0), static_cast<std::size_t>(width));
@@ -196,6 +215,22 @@ void add(std::uint8_t& dot, int d) {
 // three cells below) are carried in registers rather than stored and loaded again. The dots
 // are visited, and every cell's shares added and clamped, in the order of one plain loop.
 template <int Levels> void diffuseRaster(std::uint8_t* w, int width, int height) {
+    // What a cell's value makes of it, worked out once per value: its dot and its four shares.
+    // The table also takes the sums a share can push past either end (a byte plus or minus at
+    // most 7/16 of 255) and clamps them first, as the cell would have been clamped.
+    struct Step {
+        std::uint8_t dot;
+        std::int16_t right, belowLeft, below, belowRight;
+    };
+    constexpr int kLow = -128, kHigh = 255 + 128;
+    std::array<Step, kHigh - kLow + 1> steps{};
+    for (int v = kLow; v <= kHigh; ++v) {
+        std::uint8_t dot = clampByte(v);
+        const int e = quantise<Levels>(dot);
+        steps[static_cast<std::size_t>(v - kLow)] = {
+            dot, static_cast<std::int16_t>(e * 7 / 16), static_cast<std::int16_t>(e * 3 / 16),
+            static_cast<std::int16_t>(e * 5 / 16), static_cast<std::int16_t>(e * 1 / 16)};
+    }
     const std::size_t stride = static_cast<std::size_t>(width);
     for (int y = 0; y + 1 < height; ++y) {
         std::uint8_t* row = w + static_cast<std::size_t>(y) * stride;
@@ -205,23 +240,22 @@ template <int Levels> void diffuseRaster(std::uint8_t* w, int width, int height)
             add(below[0], e * 5 / 16);
             continue;
         }
-        std::uint8_t current = row[0];
-        int e = quantise<Levels>(current);
-        row[0] = current;
-        current = clampByte(row[1] + e * 7 / 16);
-        std::uint8_t left = clampByte(below[0] + e * 5 / 16);   // below[x - 1]
+        int e = quantise<Levels>(row[0]);
+        int current = row[1] + e * 7 / 16;                    // not clamped yet: the table does it
+        std::uint8_t left = clampByte(below[0] + e * 5 / 16); // below[x - 1]
         std::uint8_t middle = clampByte(below[1] + e * 1 / 16); // below[x]
         for (int x = 1; x + 1 < width; ++x) {
-            e = quantise<Levels>(current);
-            row[x] = current;
-            current = clampByte(row[x + 1] + e * 7 / 16);
-            below[x - 1] = clampByte(left + e * 3 / 16);
-            left = clampByte(middle + e * 5 / 16);
-            middle = clampByte(below[x + 1] + e * 1 / 16);
+            const Step& step = steps[static_cast<std::size_t>(current - kLow)];
+            row[x] = step.dot;
+            current = row[x + 1] + step.right;
+            below[x - 1] = clampByte(left + step.belowLeft);
+            left = clampByte(middle + step.below);
+            middle = clampByte(below[x + 1] + step.belowRight);
         }
         const int x = width - 1;
-        e = quantise<Levels>(current);
-        row[x] = current;
+        std::uint8_t last = clampByte(current);
+        e = quantise<Levels>(last);
+        row[x] = last;
         below[x - 1] = clampByte(left + e * 3 / 16);
         below[x] = clampByte(middle + e * 5 / 16);
     }
