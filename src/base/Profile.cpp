@@ -254,23 +254,20 @@ std::vector<std::pair<std::string, std::string>> Profile::Entries(std::string_vi
     return entries;
 }
 
-bool Profile::WriteString(std::string_view section, std::string_view key,
-                          std::optional<std::string_view> value) {
-    if (!fitsOneLine(section, "]") || !fitsOneLine(key, "=") || (value && !fitsOneLine(*value)) ||
-        !nameReadsBack(section, false) || !nameReadsBack(key, true)) {
-        if (m_log)
-            m_log->Print("Profile %s: [%.*s] %.*s cannot be written as one line", m_path.c_str(),
-                         static_cast<int>(std::min<std::size_t>(section.size(), 64)),
-                         section.data(), static_cast<int>(std::min<std::size_t>(key.size(), 64)),
-                         key.data());
-        return false;
-    }
-    bool exists = false, cutShort = false;
-    std::string newline;
-    std::vector<Line> lines = load(exists, newline, &cutShort);
-    if (cutShort)
-        return false; // writing back only what was read would lose the rest of the file
+bool Profile::writable(std::string_view section, std::string_view key,
+                       std::optional<std::string_view> value) const {
+    if (fitsOneLine(section, "]") && fitsOneLine(key, "=") && (!value || fitsOneLine(*value)) &&
+        nameReadsBack(section, false) && nameReadsBack(key, true))
+        return true;
+    if (m_log)
+        m_log->Print("Profile %s: [%.*s] %.*s cannot be written as one line", m_path.c_str(),
+                     static_cast<int>(std::min<std::size_t>(section.size(), 64)), section.data(),
+                     static_cast<int>(std::min<std::size_t>(key.size(), 64)), key.data());
+    return false;
+}
 
+bool Profile::edit(std::vector<Line>& lines, std::string_view section, std::string_view key,
+                   std::optional<std::string_view> value) {
     auto makeEntry = [&](std::string_view v) {
         Line line;
         line.kind = Line::Entry;
@@ -280,7 +277,7 @@ bool Profile::WriteString(std::string_view section, std::string_view key,
         return line;
     };
 
-    bool inSection = false, sectionFound = false, changed = false;
+    bool inSection = false, sectionFound = false;
     std::size_t insertAt = lines.size();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         Line& line = lines[i];
@@ -298,26 +295,52 @@ bool Profile::WriteString(std::string_view section, std::string_view key,
                     line = makeEntry(*value);
                 else
                     lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-                changed = true;
-                break;
+                return true;
             }
             insertAt = i + 1;
         }
     }
-    if (!changed) {
-        if (!value)
-            return true; // deleting what is not there changes nothing
-        if (!sectionFound) {
-            Line header;
-            header.kind = Line::Section;
-            header.name.assign(section);
-            header.raw = "[" + std::string(section) + "]";
-            lines.push_back(header);
-            insertAt = lines.size();
-        }
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), makeEntry(*value));
+    if (!value)
+        return false; // deleting what is not there changes nothing
+    if (!sectionFound) {
+        Line header;
+        header.kind = Line::Section;
+        header.name.assign(section);
+        header.raw = "[" + std::string(section) + "]";
+        lines.push_back(header);
+        insertAt = lines.size();
     }
-    return store(lines, newline);
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), makeEntry(*value));
+    return true;
+}
+
+bool Profile::WriteString(std::string_view section, std::string_view key,
+                          std::optional<std::string_view> value) {
+    const std::pair<std::string_view, std::optional<std::string_view>> one{key, value};
+    return WriteStrings(section, std::span(&one, 1));
+}
+
+bool Profile::WriteStrings(
+    std::string_view section,
+    std::span<const std::pair<std::string_view, std::optional<std::string_view>>> entries) {
+    // An entry that cannot be written is left out (and logged); the others still go in.
+    std::vector<bool> fits;
+    fits.reserve(entries.size());
+    for (const auto& [key, value] : entries)
+        fits.push_back(writable(section, key, value));
+    const bool allFit = std::find(fits.begin(), fits.end(), false) == fits.end();
+    if (std::find(fits.begin(), fits.end(), true) == fits.end())
+        return allFit;
+    bool exists = false, cutShort = false;
+    std::string newline;
+    std::vector<Line> lines = load(exists, newline, &cutShort);
+    if (cutShort)
+        return false; // writing back only what was read would lose the rest of the file
+    bool changed = false;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (fits[i])
+            changed = edit(lines, section, entries[i].first, entries[i].second) || changed;
+    return (!changed || store(lines, newline)) && allFit;
 }
 
 bool Profile::WriteInt(std::string_view section, std::string_view key, int value) {

@@ -21,6 +21,7 @@
 //   when reading (and logged once per read), kept when writing.
 // Not thread-safe: the screens use it from one thread.
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,6 +49,12 @@ public:
 
     bool WriteString(std::string_view section, std::string_view key,
                      std::optional<std::string_view> value);
+    // Several keys of one section in one atomic replacement, in the given order, each as
+    // WriteString would write it: the file holds all of them or, after a failure or a crash,
+    // none. An entry that cannot stay on one line is left out (false, logged).
+    bool WriteStrings(
+        std::string_view section,
+        std::span<const std::pair<std::string_view, std::optional<std::string_view>>> entries);
     bool WriteInt(std::string_view section, std::string_view key, int value);
     bool DeleteSection(std::string_view section);
 
@@ -56,6 +63,12 @@ private:
     // cutShort, when given, tells whether the file was larger than the reader takes.
     std::vector<Line> load(bool& exists, std::string& newline, bool* cutShort = nullptr) const;
     bool store(const std::vector<Line>& lines, const std::string& newline);
+    // Logs and refuses a section, key or value that cannot stay on one line.
+    bool writable(std::string_view section, std::string_view key,
+                  std::optional<std::string_view> value) const;
+    // Sets or deletes one key in lines; false when nothing changed.
+    static bool edit(std::vector<Line>& lines, std::string_view section, std::string_view key,
+                     std::optional<std::string_view> value);
 
     std::string m_path;
     ErrorLog* m_log;

@@ -12,8 +12,14 @@
 #include "network/EthernetSettings.h"
 #include "network/PrinterSocket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace korva {
 
@@ -283,17 +289,21 @@ void NvUpload::sendNext() {
 
 void NvUpload::finish() {
     if (!m_cancel) {
-        bool stored = true;
+        // The whole list in one replacement of the file: one write instead of one per image,
+        // and a crash leaves the old list or the new one.
         char key[32];
-        for (int j = 0; j <= m_orderIndex; ++j) {
-            std::snprintf(key, sizeof key, LogoList::kKeyFormat, j + 1);
-            stored &= m_profile.WriteString(
-                LogoList::kSection, key, m_list.entry(m_order[static_cast<std::size_t>(j)]).path);
+        std::vector<std::string> keys;
+        for (int j = 1; j <= std::max(m_orderIndex + 1, m_list.storedKeyCount); ++j) {
+            std::snprintf(key, sizeof key, LogoList::kKeyFormat, j);
+            keys.emplace_back(key);
         }
-        for (int k = m_orderIndex + 2; k <= m_list.storedKeyCount; ++k) {
-            std::snprintf(key, sizeof key, LogoList::kKeyFormat, k);
-            stored &= m_profile.WriteString(LogoList::kSection, key, std::nullopt);
-        }
+        std::vector<std::pair<std::string_view, std::optional<std::string_view>>> entries;
+        for (int j = 0; j <= m_orderIndex; ++j)
+            entries.emplace_back(keys[static_cast<std::size_t>(j)],
+                                 m_list.entry(m_order[static_cast<std::size_t>(j)]).path);
+        for (int k = m_orderIndex + 2; k <= m_list.storedKeyCount; ++k)
+            entries.emplace_back(keys[static_cast<std::size_t>(k - 1)], std::nullopt);
+        const bool stored = m_profile.WriteStrings(LogoList::kSection, entries);
         if (!stored)
             m_ctx.log.Print("CProgress profile write failed [%s]", m_profile.path().c_str());
         m_list.storedKeyCount = m_orderIndex + 1;

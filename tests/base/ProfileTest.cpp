@@ -5,10 +5,14 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using korva::Profile;
 using korva::test::TempDir;
@@ -274,4 +278,43 @@ TEST(Profile, NamesIgnoreCaseAndValuesLoseOnePairOfQuotes) {
     for (const Row& row : rows)
         EXPECT_EQ(profile.GetString(row.section, row.key, "-"), row.expected)
             << row.section << " " << row.key;
+}
+
+// Several keys in one write leave the file as the same writes one by one would, in one
+// replacement; a key that cannot be written is left out and reported, the others go in.
+TEST(Profile, SeveralKeysInOneWriteMatchTheWritesOneByOne) {
+    using Entry = std::pair<std::string_view, std::optional<std::string_view>>;
+    struct Case {
+        std::string original;
+        std::vector<Entry> entries;
+        bool result;
+    };
+    const std::vector<Case> cases = {
+        {"", {{"Logofile1", "/a.bmp"}, {"Logofile2", "/b.bmp"}}, true},
+        {"[USER]\r\nX=1\r\n[LOGO]\r\nLogofile1=/old.bmp\r\nLogofile2=/old2.bmp\r\n"
+         "Logofile3=/old3.bmp\r\n[END]\r\n",
+         {{"logofile1", "/new.bmp"}, {"Logofile3", std::nullopt}, {"Logofile2", std::nullopt}},
+         true},
+        {"; note\n[LOGO]\nLogofile1=/x.bmp\n",
+         {{"Logofile9", std::nullopt}, {"Logofile2", "/y.bmp"}, {"Logofile1", "/z.bmp"}},
+         true},
+        {"[LOGO]\nLogofile1=/x.bmp\n", {{"Logofile9", std::nullopt}}, true},
+        {"[LOGO]\nLogofile1=/x.bmp\n", {{"Bad=Key", "/y.bmp"}, {"Logofile2", "/z.bmp"}}, false},
+        {"[LOGO]\nLogofile1=/x.bmp\n", {{"Logofile2", "two\nlines"}}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.original);
+        TempDir dir;
+        if (!c.original.empty()) {
+            dir.write("one.INI", c.original);
+            dir.write("many.INI", c.original);
+        }
+        Profile one(dir.file("one.INI")), many(dir.file("many.INI"));
+        bool each = true;
+        for (const Entry& e : c.entries)
+            each = one.WriteString("LOGO", e.first, e.second) && each;
+        EXPECT_EQ(each, c.result);
+        EXPECT_EQ(many.WriteStrings("LOGO", c.entries), c.result);
+        EXPECT_EQ(dir.read("many.INI"), dir.read("one.INI"));
+    }
 }
