@@ -34,6 +34,7 @@ public:
     const std::string& name() const { return m_name; }
     int fd() const { return m_io.get(); }
     bool closed() const { return !m_io.valid(); }
+    bool stalled() const { return m_stalled; }
 
     bool wantsRead(std::int64_t nowMs);
     bool wantsWrite(std::int64_t nowMs);

@@ -1,5 +1,6 @@
 #include "sim/SimEngine.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -261,15 +262,22 @@ void SimEngine::loop() {
         std::erase_if(m_links, [](const std::unique_ptr<LinkChannel>& l) { return l->closed(); });
     }
     // What had already arrived when the stop came is still the printer's to take in (a tool
-    // may finish and the stop follow within a moment); the link's own pacing still holds.
+    // may finish and the stop follow within a moment); the link's own pacing still holds: a
+    // slow link that has spent its budget waits for the next share instead of leaving the rest
+    // of the line unread.
     for (auto& link : m_links) {
-        for (int pass = 0; pass < 100000 && !link->closed(); ++pass) {
-            std::int64_t now = clock.nowMs();
-            if (!link->wantsRead(now))
-                break;
+        for (int pass = 0; pass < 100000 && !link->closed() && !link->stalled(); ++pass) {
             pollfd p{link->fd(), POLLIN, 0};
             if (::poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN))
                 break;
+            std::int64_t now = clock.nowMs();
+            if (!link->wantsRead(now)) {
+                const int wait = link->wakeInMs(now);
+                if (wait < 0)
+                    break;
+                clock.sleepMs(std::max(wait, 1));
+                continue;
+            }
             link->onReadable(now);
         }
     }

@@ -475,5 +475,21 @@ TEST(VirtualPrinter, RefusesWhatItCannotServe) {
     }
 }
 
+// A tool that writes a burst and ends: what sits in the line when the printer is stopped is
+// still taken in at the link's pace, not left unread once the pace's budget is spent.
+TEST(VirtualPrinter, AStopTakesInWhatASlowLinkStillHolds) {
+    SimOptions o;
+    o.serial = true;
+    o.bytesPerSecond = 100000;
+    Started sim(o);
+    ASSERT_TRUE(sim.ok);
+    test::PtyClient port(sim.printer.serialPath());
+    ASSERT_TRUE(port.ok());
+    const Bytes burst(16000, 0x0A); // line feeds: print data that needs no answer
+    ASSERT_TRUE(port.write(burst));
+    sim.printer.stop();
+    EXPECT_EQ(sim.printer.report()["received"]["serial"], burst.size());
+}
+
 } // namespace
 } // namespace korva
