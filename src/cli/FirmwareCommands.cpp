@@ -9,6 +9,7 @@
 #include "firmware/FirmwareImage.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,8 @@
 namespace korva::cli {
 
 namespace {
+
+constexpr int kShortestStallLimitMs = 2000;
 
 struct FirmwareArgs {
     std::string file;
@@ -223,6 +226,11 @@ int runDownload(const FirmwareArgs& args, const CliOptions& options) {
                 std::fprintf(stderr, "\rsettling - %u %%              ", percent);
         },
         &g_interrupted);
+    // The no-progress bound shrinks with the pauses, down to a floor that a loaded machine
+    // feeding a virtual printer still meets.
+    if (connection.pauseScale() > 1)
+        transfer.setStallLimitMs(
+            std::max(kShortestStallLimitMs, AreaTransfer::kStallLimitMs / connection.pauseScale()));
     g_interrupted = false;
     struct sigaction action {};
     struct sigaction previous {};

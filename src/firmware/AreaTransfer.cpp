@@ -14,8 +14,10 @@ AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& f
     bool serial = ports.openedKind() == PortKind::Serial;
     const int savedPerByte = ports.m_WriteTimeoutPerByteMs;
     // One block may wait no longer than the stall bound for the line to take it.
-    int perByte = std::max(1, kStallLimitMs / static_cast<int>(kPortBlock));
+    int perByte = std::max(1, m_stallLimitMs / static_cast<int>(kPortBlock));
     ports.m_WriteTimeoutPerByteMs = std::min(savedPerByte, perByte);
+    const int savedLeast = ports.m_PrinterMinWriteWaitMs;
+    ports.m_PrinterMinWriteWaitMs = std::min(savedLeast, m_stallLimitMs);
     const std::uint32_t length = frame.length();
     const std::uint8_t* data = frame.bytes().data();
     std::uint32_t sent = 0;
@@ -43,7 +45,7 @@ AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& f
                 outcome = serial ? Outcome::NotReady : Outcome::WriteError;
                 break;
             }
-            if (m_clock.nowMs() - lastProgress >= kStallLimitMs || stopped()) {
+            if (m_clock.nowMs() - lastProgress >= m_stallLimitMs || stopped()) {
                 outcome = stopped() ? Outcome::Stopped : Outcome::NotReady;
                 break;
             }
@@ -58,9 +60,10 @@ AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& f
     }
     // A serial write the tty layer took is not yet on the wire: the frame counts as sent only
     // once the line has drained. A stopped frame is cut anyway; its queued bytes need no wait.
-    if (outcome == Outcome::Done && !ports.Drain(kStallLimitMs))
+    if (outcome == Outcome::Done && !ports.Drain(m_stallLimitMs))
         outcome = Outcome::NotReady;
     ports.m_WriteTimeoutPerByteMs = savedPerByte;
+    ports.m_PrinterMinWriteWaitMs = savedLeast;
     ports.Close();
     if (outcome == Outcome::Done)
         settle(length, kPortSettleSteps, sent + 1, 1280);
@@ -121,7 +124,7 @@ bool AreaTransfer::drainSocket(PrinterSocket& socket) {
         if (unsent != before) {
             before = unsent;
             lastProgress = m_clock.nowMs();
-        } else if (m_clock.nowMs() - lastProgress >= kStallLimitMs) {
+        } else if (m_clock.nowMs() - lastProgress >= m_stallLimitMs) {
             return false;
         }
         m_clock.sleepMs(kDrainPollMs);

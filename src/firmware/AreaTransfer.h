@@ -4,10 +4,10 @@
 //
 // Port path (serial, parallel, USB, file): 2,048-byte blocks through CPorts. A serial line's
 // written bytes are drained onto the wire before the port is closed, and only unread input is
-// purged. A block that makes no progress for kStallLimitMs ends the transfer: serial with
-// "ERROR : PRINTER IS NOT READY!" (also when the line does not drain within that bound), the
-// other ports with "LPT Write Error[%d]". Then 16 settling steps of L / 10,240 ms on the Clock.
-// Ethernet path: the connection probe, 4,096-byte blocks, a failed block resent at most
+// purged. A block that makes no progress for the stall limit (kStallLimitMs) ends the transfer:
+// serial with "ERROR : PRINTER IS NOT READY!" (also when the line does not drain within that
+// bound), the other ports with "LPT Write Error[%d]". Then 16 settling steps of L / 10,240 ms on
+// the Clock. Ethernet path: the connection probe, 4,096-byte blocks, a failed block resent at most
 // kSendRetries times (kRetryPauseMs apart); then the printer must acknowledge every byte (the
 // socket's send queue drains, making progress at least every kStallLimitMs, with the
 // connection still up), else the transfer is incomplete; then 256 settling steps of
@@ -69,6 +69,10 @@ public:
     Outcome sendToSocket(PrinterSocket& socket, const EthernetSettings& settings,
                          const AreaFrame& frame);
 
+    // A shorter no-progress bound, for a printer that needs none of the real one's patience
+    // (the tests' virtual printer).
+    void setStallLimitMs(int ms) { m_stallLimitMs = ms; }
+
     std::uint32_t totalSent() const { return m_total; }
     int lastError() const { return m_error; }
 
@@ -88,6 +92,7 @@ private:
     Clock& m_clock;
     Progress m_progress;
     const std::atomic<bool>* m_stop;
+    int m_stallLimitMs = kStallLimitMs;
     std::uint32_t m_total = 0;
     int m_error = 0;
 };
