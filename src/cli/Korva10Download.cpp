@@ -6,6 +6,7 @@
 #include "base/Prompter.h"
 #include "base/TimerHost.h"
 #include "cli/CliConnection.h"
+#include "cli/HookedPrompter.h"
 #include "firmware/Korva10FirmwareScreen.h"
 
 #include <algorithm>
@@ -47,33 +48,6 @@ public:
 private:
     TimerHost& m_inner;
     int m_scale;
-};
-
-// The console prompter, with the progress line ended before any message or question, so the
-// screen's texts ("COMPLETED", why it stopped, the file name question) start on their own line.
-class LineEndingPrompter final : public Prompter {
-public:
-    explicit LineEndingPrompter(Prompter& inner) : m_inner(inner) {}
-    std::function<void()> endLine;
-
-    Answer message(const std::string& text, const std::string& caption, Icon icon,
-                   Buttons buttons) override {
-        if (endLine)
-            endLine();
-        return m_inner.message(text, caption, icon, buttons);
-    }
-    std::vector<std::string> openFiles(const FileDialog& dialog) override {
-        return m_inner.openFiles(dialog);
-    }
-    std::optional<std::string> inputText(const std::string& title,
-                                         const std::string& label) override {
-        if (endLine)
-            endLine();
-        return m_inner.inputText(title, label);
-    }
-
-private:
-    Prompter& m_inner;
 };
 
 // Runs the download until the screen ends or stops; false when Ctrl-C cancelled it.
@@ -177,7 +151,7 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
     TimerRelay relay;
     TimerQueue queue(connection.clock(), relay);
     ScaledTimers timers(queue, connection.pauseScale());
-    LineEndingPrompter prompter(connection.prompter());
+    HookedPrompter prompter(connection.prompter());
     Korva10FirmwareScreen screen(Korva10FirmwareContext{ports, app.log, app.catalogue, prompter,
                                                         connection.pauseClock(), app.profile,
                                                         app.langId, connectionSummary(ports)},
@@ -196,7 +170,9 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
     std::uint32_t lastPercent = 101;
     std::string lastTitle;
     bool lineOpen = false;
-    prompter.endLine = [&] {
+    // The progress line ends before any message, so "COMPLETED", why it stopped and the file
+    // name question start on their own line.
+    prompter.before = [&] {
         if (lineOpen)
             std::fprintf(stderr, "\n");
         lineOpen = false;
@@ -229,7 +205,7 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
     ::sigaction(SIGINT, &previous, nullptr);
     screen.onProgress = nullptr;
     relay.target = nullptr;
-    prompter.endLine();
+    prompter.before();
     if (screen.packetsSent() > 0)
         std::fprintf(stderr, "%d packets sent\n", screen.packetsSent());
     if (!finished && screen.outcome() == Korva10FirmwareScreen::Outcome::Cancelled) {

@@ -3,6 +3,7 @@
 #include "base/MessageCatalogue.h"
 #include "cli/CliConnection.h"
 #include "cli/Commands.h"
+#include "cli/HookedPrompter.h"
 #include "network/NetSettingScreen.h"
 
 #include <CLI/CLI.hpp>
@@ -54,30 +55,6 @@ void addLinkOptions(CLI::App& command, NetArgs& args) {
         ->capture_default_str();
 }
 
-// Passes every message on, but first lets the rows found so far be printed, so the list comes
-// before the completion text on a terminal.
-class RowsFirstPrompter final : public Prompter {
-public:
-    RowsFirstPrompter(Prompter& inner, std::function<void()> before)
-        : m_inner(inner), m_before(std::move(before)) {}
-    Answer message(const std::string& text, const std::string& caption, Icon icon,
-                   Buttons buttons) override {
-        m_before();
-        return m_inner.message(text, caption, icon, buttons);
-    }
-    std::vector<std::string> openFiles(const FileDialog& dialog) override {
-        return m_inner.openFiles(dialog);
-    }
-    std::optional<std::string> inputText(const std::string& title,
-                                         const std::string& label) override {
-        return m_inner.inputText(title, label);
-    }
-
-private:
-    Prompter& m_inner;
-    std::function<void()> m_before;
-};
-
 int runSearch(const NetArgs& args, const CliOptions& options) {
     if (!checkLinkOptions(args.link))
         return 2;
@@ -85,7 +62,9 @@ int runSearch(const NetArgs& args, const CliOptions& options) {
     AppContext& app = connection.app();
     std::size_t printed = 0;
     NetSettingScreen* shown = nullptr;
-    RowsFirstPrompter prompter(connection.prompter(), [&] {
+    // The rows found so far are printed before any message, so the list comes before the
+    // completion text.
+    HookedPrompter prompter(connection.prompter(), [&] {
         if (!shown || args.json)
             return;
         const std::vector<NetSettingRow>& rows = shown->view().rows;
