@@ -1,12 +1,14 @@
 // korvactl firmware ...: the firmware download screen's jobs from the command line: what an
-// image holds, and the download of one flash area with the screen's checks, questions and pacing.
+// image holds, and the download of one flash area through the screen's own controller.
+#include "app/ConnectionSummary.h"
 #include "app/ModelRules.h"
 #include "cli/CliConnection.h"
 #include "cli/Commands.h"
+#include "cli/HookedPrompter.h"
 #include "cli/Korva10Download.h"
 #include "firmware/AreaFrame.h"
-#include "firmware/AreaTransfer.h"
 #include "firmware/FirmwareImage.h"
+#include "firmware/FirmwareScreen.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -22,6 +24,8 @@ namespace korva::cli {
 namespace {
 
 constexpr int kShortestStallLimitMs = 2000;
+// The longest the console waits before it looks at Ctrl-C and the progress again.
+constexpr int kPollSliceMs = 100;
 
 struct FirmwareArgs {
     std::string file;
@@ -34,16 +38,6 @@ struct FirmwareArgs {
 std::atomic<bool> g_interrupted{false};
 extern "C" void onInterrupt(int) {
     g_interrupted = true;
-}
-
-void showError(ConsolePrompter& prompter, const std::string& text, const char* caption = "") {
-    prompter.message(text, caption, Icon::Stop, Buttons::Ok);
-}
-
-std::string fileSizeText(std::uint64_t size) {
-    char text[64];
-    std::snprintf(text, sizeof text, "FileSize (%d bytes) Error!", static_cast<int>(size));
-    return text;
 }
 
 int runInfo(const FirmwareArgs& args, const CliOptions& options) {
@@ -94,7 +88,7 @@ int runInfo(const FirmwareArgs& args, const CliOptions& options) {
                         a["checksum"].get<std::string>().c_str());
     }
     if (size != kFirmwareFileSize) {
-        std::fprintf(stderr, "%s\n", fileSizeText(size).c_str());
+        std::fprintf(stderr, "FileSize (%d bytes) Error!\n", static_cast<int>(size));
         return 1;
     }
     if (loaded != FirmwareImage::Load::Ok) {
@@ -104,44 +98,18 @@ int runInfo(const FirmwareArgs& args, const CliOptions& options) {
     return 0;
 }
 
-// The screen's area rules: which areas this model and mode may send. "" when allowed.
-std::string areaRefusal(int area, int kind, bool expert, const std::string& file) {
-    if (area == AreaLcdFont && kind != ModelKindKorva40)
+// Why the screen keeps an area's button disabled, in the command line's words.
+std::string areaRefusal(int area, bool expert) {
+    if (area == AreaLcdFont)
         return "the LCD font area is only for KORVA40 printers";
-    if ((area == AreaDownload || area == AreaBoot) && !expert)
+    if (!expert)
         return std::string("the ") + areaCaption(area, false) + " needs --expert";
-    if (area == AreaBoot) {
-        auto trailer = readFirmwareTrailer(file);
-        if (trailer && (!trailer->signatureOk || !bootAllowed(trailer->bootEnable)))
-            return "the image's boot-enable byte does not allow the Boot Area";
-    }
-    return "";
+    return "the Boot Area needs an image whose boot-enable byte is 1 to 10";
 }
 
-bool confirmed(int area, CliConnection& connection) {
-    const MessageCatalogue& cat = connection.app().catalogue;
-    std::string question;
-    switch (area) {
-    case AreaExtFont:
-        question = cat.text(MsgConfirmExtFont);
-        break;
-    case AreaLcdFont:
-        question = cat.pick("Are you sure the LCD Font area download?",
-                            "LCD 폰트를 다운로드 하시겠습니까?");
-        break;
-    case AreaDownload:
-        question = cat.text(MsgConfirmDownloader);
-        break;
-    case AreaBoot:
-        question = cat.text(MsgConfirmBoot);
-        break;
-    default:
-        return true;
-    }
-    return connection.prompter().message(question, kAppName, Icon::Question, Buttons::YesNo) ==
-           Answer::Yes;
-}
-
+// The window's controller with the file and area of the command line: File Open is the FILE
+// argument, the area's radio button --area, expert mode --expert; the controller checks, asks
+// and sends as the window does, and the console shows its progress.
 int runDownload(const FirmwareArgs& args, const CliOptions& options) {
     CliConnection connection(options);
     if (modelKind(options.model) == ModelKindKorva10) {
@@ -161,98 +129,67 @@ int runDownload(const FirmwareArgs& args, const CliOptions& options) {
     if (!connection.choose())
         return 1;
     AppContext& app = connection.app();
-    CPorts& ports = app.ports;
-    ConsolePrompter& prompter = connection.prompter();
-    const MessageCatalogue& cat = app.catalogue;
-    int kind = ports.m_ModelKind;
-    std::string refusal = areaRefusal(*area, kind, args.expert, args.file);
-    if (!refusal.empty()) {
-        std::fprintf(stderr, "korvactl: %s\n", refusal.c_str());
-        return 2;
-    }
-    std::filesystem::path path(args.file);
-    app.profile.WriteString("FWDN20", "FOLDER", args.file);
-    app.profile.WriteString("FWDN20", "FILE", path.filename().string());
-
-    FirmwareImage image;
-    FirmwareImage::Load loaded = image.load(args.file);
-    if (loaded == FirmwareImage::Load::OpenFailed) {
-        showError(prompter, "ERROR : File Open");
-        return 1;
-    }
-    if (loaded == FirmwareImage::Load::WrongSize) {
-        showError(prompter, fileSizeText(image.fileSize()), "Error");
-        return 1;
-    }
-    if (!confirmed(*area, connection))
-        return 1;
-    bool ethernet = ports.m_PortName.rfind("ETH", 0) == 0;
-    if (!ethernet) {
-        ports.Close();
-        if (!ports.Open()) {
-            showError(prompter, cat.text(MsgInitFail));
-            return 1;
-        }
-    }
-    if (loaded == FirmwareImage::Load::ShortRead || loaded == FirmwareImage::Load::WrongSignature) {
-        ports.Close();
-        showError(prompter,
-                  loaded == FirmwareImage::Load::ShortRead ? "ERROR : File Size Error"
-                                                           : "Wrong File!",
-                  loaded == FirmwareImage::Load::ShortRead ? "" : "Error");
-        return 1;
-    }
-    FirmwareArea chosen = firmwareArea(*area, kind);
-    AreaFrame frame(image.bytes(), chosen);
-    image.release();
-    std::fprintf(stderr, "%s: %u bytes, CHECKSUM %s\n", areaCaption(*area, false), frame.length(),
-                 frame.checksumText().c_str());
-
-    bool terminal = ::isatty(STDERR_FILENO) != 0;
-    std::uint32_t lastPercent = 101;
-    // The settling wait is the printer's time to take the frame in: the pause clock, which tests
-    // against a virtual printer may shorten.
-    AreaTransfer transfer(
-        connection.pauseClock(),
-        [&](AreaTransfer::Phase phase, std::uint32_t position) {
-            std::uint32_t percent = titlePercent(position, frame.length());
-            if (!terminal || percent == lastPercent)
-                return;
-            lastPercent = percent;
-            if (phase == AreaTransfer::Phase::Sending)
-                std::fprintf(stderr, "\r%u of %u bytes - %u %%", std::min(position, frame.length()),
-                             frame.length(), percent);
-            else
-                std::fprintf(stderr, "\rsettling - %u %%              ", percent);
-        },
-        &g_interrupted);
+    HookedPrompter prompter(connection.prompter());
     // The no-progress bound shrinks with the pauses, down to a floor that a loaded machine
     // feeding a virtual printer still meets.
-    if (connection.pauseScale() > 1)
-        transfer.setStallLimitMs(
-            std::max(kShortestStallLimitMs, AreaTransfer::kStallLimitMs / connection.pauseScale()));
+    const int stallLimitMs =
+        connection.pauseScale() > 1
+            ? std::max(kShortestStallLimitMs, AreaTransfer::kStallLimitMs / connection.pauseScale())
+            : AreaTransfer::kStallLimitMs;
+    // The settling wait is the printer's time to take the frame in: the pause clock, which tests
+    // against a virtual printer may shorten.
+    FirmwareScreen screen(FirmwareContext{app.ports, app.socket, app.ethernet, app.log,
+                                          app.catalogue, prompter, connection.pauseClock(),
+                                          app.profile, app.langId, connectionSummary(app.ports),
+                                          stallLimitMs});
+    screen.open(args.expert, args.file);
+    if (!screen.chooseArea(*area)) {
+        std::fprintf(stderr, "korvactl: %s\n", areaRefusal(*area, args.expert).c_str());
+        return 2;
+    }
+    if (!screen.download())
+        return 1;
+    const FirmwareView& view = screen.view();
+    const std::uint32_t length = view.progressMax - kProgressSlack;
+    std::fprintf(stderr, "%s: %u bytes, CHECKSUM %s\n", areaCaption(*area, false), length,
+                 view.checksum.c_str());
+
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    std::uint32_t lastPercent = 101;
+    bool lineOpen = false;
+    prompter.before = [&] {
+        if (lineOpen)
+            std::fprintf(stderr, "\n");
+        lineOpen = false;
+    };
     g_interrupted = false;
     struct sigaction action {};
     struct sigaction previous {};
     action.sa_handler = onInterrupt;
     ::sigaction(SIGINT, &action, &previous);
-    AreaTransfer::Outcome outcome = ethernet
-                                        ? transfer.sendToSocket(app.socket, app.ethernet, frame)
-                                        : transfer.sendToPort(ports, frame);
+    while (!screen.waitForTransfer(kPollSliceMs)) {
+        if (g_interrupted.exchange(false))
+            screen.stop();
+        const std::uint32_t percent = titlePercent(view.progress, length);
+        if (!terminal || percent == lastPercent)
+            continue;
+        lastPercent = percent;
+        if (screen.state() == FirmwareScreen::State::Settling)
+            std::fprintf(stderr, "\rsettling - %u %%              ", percent);
+        else
+            std::fprintf(stderr, "\r%u of %u bytes - %u %%", std::min(view.progress, length),
+                         length, percent);
+        lineOpen = true;
+    }
     ::sigaction(SIGINT, &previous, nullptr);
-    if (terminal)
-        std::fprintf(stderr, "\n");
-    std::fprintf(stderr, "FileSize: %u bytes sent\n", transfer.totalSent());
-    if (outcome == AreaTransfer::Outcome::Stopped) {
+    prompter.before();
+    std::fprintf(stderr, "FileSize: %u bytes sent\n", screen.sent());
+    if (screen.lastOutcome() == FirmwareScreen::Outcome::Stopped) {
         std::fprintf(stderr, "korvactl: stopped; the printer did not get the whole area\n");
         return 1;
     }
-    if (outcome != AreaTransfer::Outcome::Done) {
-        showError(prompter, transfer.message(outcome, cat));
-        return 1;
-    }
-    prompter.message(cat.text(MsgUpdateCompleteFirmware), kAppName, Icon::Information, Buttons::Ok);
-    return 0;
+    // Every other ending has shown its message: the completion, or why the transfer stopped.
+    return screen.lastOutcome() == FirmwareScreen::Outcome::Done ? 0 : 1;
 }
 
 } // namespace

@@ -46,12 +46,12 @@ const char* FirmwareScreen::stopQuestion(bool korean) {
                     "Stop it? The printer will not get the whole area.";
 }
 
-void FirmwareScreen::open(bool ctrlHeld) {
+void FirmwareScreen::open(bool ctrlHeld, const std::optional<std::string>& file) {
     m_view = FirmwareView{};
     m_view.title = kTitleFirmware;
     m_view.summary = m_ctx.summary;
-    m_view.path = m_ctx.profile.GetString(kSection, kFolderKey);
-    m_view.name = m_ctx.profile.GetString(kSection, kFileKey);
+    m_view.path = file ? *file : m_ctx.profile.GetString(kSection, kFolderKey);
+    m_view.name = file ? fileNameOf(*file) : m_ctx.profile.GetString(kSection, kFileKey);
     bool korean = isKorean(m_ctx.langId);
     for (int i = 0; i < kFirmwareAreaCount; ++i)
         m_view.areaCaptions[static_cast<std::size_t>(i)] = areaCaption(i, korean);
@@ -257,6 +257,7 @@ void FirmwareScreen::runWorker(bool ethernet) {
         },
         &m_stop);
     self = &transfer;
+    transfer.setStallLimitMs(m_ctx.stallLimitMs);
     Outcome outcome = ethernet ? transfer.sendToSocket(m_ctx.socket, m_ctx.ethernet, *m_frame)
                                : transfer.sendToPort(m_ctx.ports, *m_frame);
     m_total = transfer.totalSent();

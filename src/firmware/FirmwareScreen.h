@@ -34,6 +34,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -61,6 +62,8 @@ struct FirmwareContext {
     Profile& profile;
     std::uint16_t langId;
     std::string summary; // the connection summary for the DEVICE group
+    // No progress for this long ends a transfer (shorter for a virtual printer).
+    int stallLimitMs = AreaTransfer::kStallLimitMs;
 };
 
 struct FirmwareView {
@@ -107,8 +110,9 @@ public:
     FirmwareScreen(const FirmwareScreen&) = delete;
     FirmwareScreen& operator=(const FirmwareScreen&) = delete;
 
-    // Title, captions, the remembered file, the area rules; ctrlHeld decides expert mode.
-    void open(bool ctrlHeld);
+    // Title, captions, the remembered file, the area rules; ctrlHeld decides expert mode. A file
+    // given beforehand (the command line's) takes the remembered file's place.
+    void open(bool ctrlHeld, const std::optional<std::string>& file = std::nullopt);
     // File Open: the file dialog; true when a file was chosen.
     bool chooseFile();
     // A file chosen without the dialog: what File Open does after the dialog.
@@ -119,6 +123,8 @@ public:
     bool download();
     // EXIT, the window's close button and Esc.
     void exit();
+    // Stops a running transfer between two blocks without asking (Ctrl-C on the console).
+    void stop() { m_stop = true; }
     // Screen thread: renders the worker's progress; once it has ended, its outcome.
     void update();
     // Waits (real time, at most timeoutMs) for a running worker to end, then update(); true
@@ -136,6 +142,8 @@ public:
     State state() const;
     // How the last transfer ended (Done before the first one).
     Outcome lastOutcome() const { return m_lastOutcome; }
+    // The bytes the last transfer sent, once it has ended.
+    std::uint32_t sent() const { return m_total.load(); }
     // EXIT's question while a transfer runs.
     static const char* stopQuestion(bool korean);
 
