@@ -15,8 +15,8 @@ enum class Answer { Ok, Cancel, Yes, No };
 
 struct FileDialog {
     std::string title;
-    std::string filter;      // "Bitmap Files(*.bmp)|*.bmp||" style
-    std::string defaultExt;  // ".bmp"
+    std::string filter;     // "Bitmap Files(*.bmp)|*.bmp||" style
+    std::string defaultExt; // ".bmp"
     std::string initialPath;
     bool multiple = false;
 };
@@ -38,6 +38,9 @@ public:
 
     // Convenience: an OK box captioned with the application name.
     Answer inform(const std::string& text, Icon icon = Icon::None);
+    // Convenience: the file-open dialog for one file; std::nullopt when the user cancelled.
+    std::optional<std::string> openFile(const std::string& filter, const std::string& defaultExt,
+                                        const std::string& initialPath);
 };
 
 } // namespace korva

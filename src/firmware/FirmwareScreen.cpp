@@ -86,15 +86,10 @@ void FirmwareScreen::applyBootRule(const std::optional<FirmwareTrailer>& trailer
 bool FirmwareScreen::chooseFile() {
     if (!m_view.fileOpenEnabled || running() || m_view.closed)
         return false;
-    FileDialog dialog;
-    dialog.filter = kFileFilter;
-    dialog.defaultExt = ".SHC";
-    dialog.initialPath = m_view.path;
-    std::vector<std::string> chosen = m_ctx.prompter.openFiles(dialog);
-    if (chosen.empty())
-        return false;
-    setFile(chosen.front());
-    return true;
+    std::optional<std::string> chosen = m_ctx.prompter.openFile(kFileFilter, ".SHC", m_view.path);
+    if (chosen)
+        setFile(*chosen);
+    return chosen.has_value();
 }
 
 void FirmwareScreen::setFile(const std::string& path) {

@@ -85,15 +85,10 @@ void Korva10FirmwareScreen::open() {
 bool Korva10FirmwareScreen::chooseFile() {
     if (running())
         return false;
-    FileDialog dialog;
-    dialog.filter = kFileFilter;
-    dialog.defaultExt = ".bin";
-    dialog.initialPath = m_view.path;
-    std::vector<std::string> chosen = m_ctx.prompter.openFiles(dialog);
-    if (chosen.empty())
-        return false;
-    setFile(chosen.front());
-    return true;
+    std::optional<std::string> chosen = m_ctx.prompter.openFile(kFileFilter, ".bin", m_view.path);
+    if (chosen)
+        setFile(*chosen);
+    return chosen.has_value();
 }
 
 void Korva10FirmwareScreen::setFile(const std::string& path) {
