@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/ConnectionSummary.h"
 #include "gui/AppIcon.h"
+#include "gui/ProgressFooter.h"
 #include "gui/QtText.h"
 
 #include <QButtonGroup>
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -104,22 +104,8 @@ FirmwareDialog::FirmwareDialog(FirmwareContext context, bool expert, QWidget* pa
     middle->addLayout(right, 1);
     outer->addLayout(middle);
 
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName("progress");
-    m_progress->setTextVisible(false);
-    outer->addWidget(m_progress);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    m_download = new QPushButton(this);
-    m_download->setObjectName("download");
-    m_download->setDefault(true);
-    m_exit = new QPushButton(this);
-    m_exit->setObjectName("exit");
-    m_exit->setAutoDefault(false);
-    buttons->addWidget(m_download);
-    buttons->addWidget(m_exit);
-    outer->addLayout(buttons);
+    std::tie(m_progress, m_download, m_exit) =
+        addProgressFooter(this, outer, "download", "exit", true);
 
     connect(m_fileOpen, &QPushButton::clicked, this,
             [this] { act([this] { m_screen->chooseFile(); }); });

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/ConnectionSummary.h"
 #include "gui/AppIcon.h"
+#include "gui/ProgressFooter.h"
 #include "gui/QtText.h"
 #include "gui/QtTimerHost.h"
 
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -86,22 +86,7 @@ Korva10FirmwareDialog::Korva10FirmwareDialog(Korva10FirmwareContext context, QWi
     middle->addWidget(m_deviceGroup, 1);
     outer->addLayout(middle);
 
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName("progress");
-    m_progress->setTextVisible(false);
-    outer->addWidget(m_progress);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    m_ok = new QPushButton(this);
-    m_ok->setObjectName("ok");
-    m_ok->setAutoDefault(false);
-    m_cancel = new QPushButton(this);
-    m_cancel->setObjectName("cancel");
-    m_cancel->setAutoDefault(false);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    outer->addLayout(buttons);
+    std::tie(m_progress, m_ok, m_cancel) = addProgressFooter(this, outer, "ok", "cancel", false);
 
     auto act = [this](auto call) {
         m_inCall = true;
