@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <memory>
 #include <thread>
 
 using namespace korva::test;
@@ -107,18 +107,31 @@ ProgramResult ctl(const TempDir& dir, std::vector<std::string> args) {
     return runProgram(kCtl, args, dir.path(), 60000, kEnv);
 }
 
-// korvactl's port arguments for a korva-sim link.
-std::vector<std::string> portArgs(const SimProcess& sim, const std::string& link) {
-    std::string where = sim.link(link);
-    if (link == "serial")
-        return {"--port", where};
-    if (link == "parallel")
-        return {"--port", "LPT:" + where};
-    std::istringstream words(where);
-    std::string pts, s, sys, d, dev;
-    words >> pts >> s >> sys >> d >> dev;
-    return {"--port", "USB", "--sysfs", sys, "--dev", dev};
-}
+// A KORVA10 korva-sim per case, and the korvactl arguments that download through it.
+class KorvactlKorva10Sim : public ::testing::Test {
+protected:
+    // Starts the printer on link with the extra options; args then downloads area (the
+    // program's default when empty) through it.
+    void startSim(const std::string& link, const std::vector<std::string>& extra,
+                  const std::string& area) {
+        std::vector<std::string> simArgs = kSimBase;
+        simArgs.push_back("--" + link);
+        simArgs.insert(simArgs.end(), extra.begin(), extra.end());
+        sim = std::make_unique<SimProcess>(kSim, simArgs, dir.file("report.json"));
+        std::string error;
+        ASSERT_TRUE(sim->start(error)) << error;
+        args = {"--model", "KORVA10S"};
+        const std::vector<std::string> port = simLinkArgs(*sim, link);
+        args.insert(args.end(), port.begin(), port.end());
+        args.insert(args.end(), {"firmware", "download", "fw.bin"});
+        if (!area.empty())
+            args.insert(args.end(), {"--area", area});
+    }
+
+    TempDir dir;
+    std::unique_ptr<SimProcess> sim;
+    std::vector<std::string> args;
+};
 
 } // namespace
 
@@ -184,8 +197,7 @@ TEST(KorvactlKorva10File, PacketsByteExactAndTheRefusals) {
     EXPECT_EQ(ctl(dir, {"--model", "KORVA10S", "firmware", "info", "tiny.bin"}).status, 1);
 }
 
-TEST(KorvactlKorva10Sim, EveryPacketArrivesOverEachLinkAndNaksAreResentByteForByte) {
-    TempDir dir;
+TEST_F(KorvactlKorva10Sim, EveryPacketArrivesOverEachLinkAndNaksAreResentByteForByte) {
     const std::string file = makeFile(dir);
     struct Row {
         std::string link;
@@ -198,21 +210,14 @@ TEST(KorvactlKorva10Sim, EveryPacketArrivesOverEachLinkAndNaksAreResentByteForBy
     for (const Row& r : rows) {
         SCOPED_TRACE(r.link + " " + r.area.name + " nak-every " + std::to_string(r.nakEvery));
         std::filesystem::remove_all(dir.file("capture"));
-        std::vector<std::string> simArgs = kSimBase;
-        simArgs.insert(simArgs.end(), {"--" + r.link, "--capture", dir.file("capture")});
+        std::vector<std::string> extra = {"--capture", dir.file("capture")};
         if (r.nakEvery)
-            simArgs.insert(simArgs.end(), {"--nak-every", std::to_string(r.nakEvery)});
-        SimProcess sim(kSim, simArgs, dir.file("report.json"));
-        std::string error;
-        ASSERT_TRUE(sim.start(error)) << error;
-        std::vector<std::string> args = {"--model", "KORVA10S"};
-        for (const std::string& a : portArgs(sim, r.link))
-            args.push_back(a);
-        args.insert(args.end(), {"firmware", "download", "fw.bin", "--area", r.area.name});
+            extra.insert(extra.end(), {"--nak-every", std::to_string(r.nakEvery)});
+        ASSERT_NO_FATAL_FAILURE(startSim(r.link, extra, r.area.name));
         ProgramResult run = ctl(dir, args);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_NE(run.err.find("COMPLETED"), std::string::npos) << run.err;
-        nlohmann::json report = sim.stop();
+        nlohmann::json report = sim->stop();
 
         const std::vector<Packet> expected = expectedPackets(file, r.area);
         const std::vector<Packet> got =
@@ -245,8 +250,7 @@ TEST(KorvactlKorva10Sim, EveryPacketArrivesOverEachLinkAndNaksAreResentByteForBy
     }
 }
 
-TEST(KorvactlKorva10Sim, SilentPrinterEndsWithTheTimeOutMessage) {
-    TempDir dir;
+TEST_F(KorvactlKorva10Sim, SilentPrinterEndsWithTheTimeOutMessage) {
     makeFile(dir);
     struct Row {
         std::string link;
@@ -259,42 +263,24 @@ TEST(KorvactlKorva10Sim, SilentPrinterEndsWithTheTimeOutMessage) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.link + " " + r.fault[0]);
-        std::vector<std::string> simArgs = kSimBase;
-        simArgs.push_back("--" + r.link);
-        simArgs.insert(simArgs.end(), r.fault.begin(), r.fault.end());
-        SimProcess sim(kSim, simArgs, dir.file("report.json"));
-        std::string error;
-        ASSERT_TRUE(sim.start(error)) << error;
-        std::vector<std::string> args = {"--model", "KORVA10S"};
-        for (const std::string& a : portArgs(sim, r.link))
-            args.push_back(a);
-        args.insert(args.end(), {"firmware", "download", "fw.bin", "--area", "boot"});
+        ASSERT_NO_FATAL_FAILURE(startSim(r.link, r.fault, "boot"));
         // The bound: the program must end by itself well before it would be killed.
         ProgramResult run = runProgram(kCtl, args, dir.path(), 20000, kEnv);
         EXPECT_EQ(run.status, 1) << run.err;
         EXPECT_NE(run.err.find("The printer did not answer."), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("The area is not completely written."), std::string::npos);
         EXPECT_EQ(run.err.find("COMPLETED"), std::string::npos);
-        nlohmann::json report = sim.stop();
+        nlohmann::json report = sim->stop();
         ASSERT_EQ(report["packets"].size(), r.packets);
         EXPECT_EQ(report["packets"].back()["reply"], r.fault[0] == "--mute" ? "none" : "dropped");
         EXPECT_FALSE(report["flashAreas"][0]["complete"].get<bool>());
     }
 }
 
-TEST(KorvactlKorva10Sim, CtrlCIsCancelAndNothingFollowsIt) {
-    TempDir dir;
+TEST_F(KorvactlKorva10Sim, CtrlCIsCancelAndNothingFollowsIt) {
     makeFile(dir);
     // A printer that never answers keeps the download waiting after its erase packet.
-    std::vector<std::string> simArgs = kSimBase;
-    simArgs.insert(simArgs.end(), {"--serial", "--mute"});
-    SimProcess sim(kSim, simArgs, dir.file("report.json"));
-    std::string error;
-    ASSERT_TRUE(sim.start(error)) << error;
-    std::vector<std::string> args = {"--model", "KORVA10S"};
-    for (const std::string& a : portArgs(sim, "serial"))
-        args.push_back(a);
-    args.insert(args.end(), {"firmware", "download", "fw.bin"});
+    ASSERT_NO_FATAL_FAILURE(startSim("serial", {"--mute"}, ""));
     bool signalled = false;
     // Full waits (no pause scale): the 15 s bound after the erase packet is far away. The
     // profile keys are written once the port is open, with Ctrl-C already taken as CANCEL.
@@ -315,26 +301,17 @@ TEST(KorvactlKorva10Sim, CtrlCIsCancelAndNothingFollowsIt) {
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("did not answer"), std::string::npos) << run.err;
-    nlohmann::json report = sim.stop();
+    nlohmann::json report = sim->stop();
     ASSERT_EQ(report["packets"].size(), 1u); // the erase packet, and nothing after CANCEL
     EXPECT_EQ(report["packets"][0]["type"], "erase");
 }
 
 // Ctrl-C while the write packets go out (the third one's ACK is lost, so the download waits for
 // it) stops the download just the same: nothing is sent after the packet in flight.
-TEST(KorvactlKorva10Sim, CtrlCDuringTheWritePacketsStopsTheDownload) {
-    TempDir dir;
+TEST_F(KorvactlKorva10Sim, CtrlCDuringTheWritePacketsStopsTheDownload) {
     makeFile(dir);
-    std::vector<std::string> simArgs = kSimBase;
-    simArgs.insert(simArgs.end(),
-                   {"--serial", "--drop-ack", "4", "--capture", dir.file("capture")});
-    SimProcess sim(kSim, simArgs, dir.file("report.json"));
-    std::string error;
-    ASSERT_TRUE(sim.start(error)) << error;
-    std::vector<std::string> args = {"--model", "KORVA10S"};
-    for (const std::string& a : portArgs(sim, "serial"))
-        args.push_back(a);
-    args.insert(args.end(), {"firmware", "download", "fw.bin", "--area", "boot"});
+    ASSERT_NO_FATAL_FAILURE(
+        startSim("serial", {"--drop-ack", "4", "--capture", dir.file("capture")}, "boot"));
     // The erase packet and three write packets: the program then waits for the lost ACK (5 s,
     // 1.25 s at this scale), and the signal comes while it does.
     const std::uintmax_t inFlight = 10 + 3 * 522;
@@ -360,7 +337,7 @@ TEST(KorvactlKorva10Sim, CtrlCDuringTheWritePacketsStopsTheDownload) {
         << run.err;
     EXPECT_EQ(run.err.find("did not answer"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("COMPLETED"), std::string::npos) << run.err;
-    nlohmann::json report = sim.stop();
+    nlohmann::json report = sim->stop();
     EXPECT_EQ(std::filesystem::file_size(capture), inFlight);
     ASSERT_EQ(report["packets"].size(), 4u);
     EXPECT_EQ(report["packets"][0]["type"], "erase");

@@ -69,6 +69,37 @@ void choose(QComboBox* box, const QString& text) {
     emit box->activated(i);
 }
 
+// Buttons that open a modal window are clicked from a fresh event, so each step returns before
+// the next window runs.
+void clickLater(QAbstractButton* b) {
+    QTimer::singleShot(0, b, [b] { b->click(); });
+}
+
+// The desktop program over the demo printer, on its selection screen with model chosen (the
+// preselected one when empty).
+struct Session {
+    Session(DemoPrinter& demo, const QString& model)
+        : app(clock, prompter, 0x0409, demo.roots(), &demo), selection(app.makeSelection()) {
+        selection->show();
+        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
+        if (!model.isEmpty())
+            choose(selection->combo(Combo::Device), model);
+    }
+
+    // OK on the selection screen, each modal window that follows answered by one step; true
+    // when every step ran.
+    bool run(std::deque<ModalScript::Step> steps) {
+        ModalScript script(std::move(steps));
+        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
+        return script.finished();
+    }
+
+    RealClock clock;
+    RecordingPrompter prompter;
+    DesktopApp app;
+    std::unique_ptr<SelectionDialog> selection;
+};
+
 } // namespace
 
 class DesktopAppTest : public QObject {
@@ -91,12 +122,8 @@ private slots:
     void cleanupTestCase() { QDir::setCurrent(m_oldCwd); }
 
     void demoPortsAreWhatTheSelectionOffers() {
-        RealClock clock;
-        RecordingPrompter prompter;
-        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
-        auto selection = app.makeSelection();
-        selection->show();
-        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
+        Session session(m_demo, "");
+        SelectionDialog* selection = session.selection.get();
         QComboBox* device = selection->combo(Combo::Device);
         // The demo printer's USB interface is found and preselected; its serial and parallel
         // stand-ins bring the S and P models into the list.
@@ -114,102 +141,74 @@ private slots:
         choose(device, "KORVA40U-I");
         QCOMPARE(selection->combo(Combo::Port)->currentText(),
                  QString::fromStdString(m_demo.serialPath()));
-        QVERIFY(prompter.messages().empty());
+        QVERIFY(session.prompter.messages().empty());
     }
 
     void okRunsTheNetworkScreenThenTheMenu() {
-        RealClock clock;
-        RecordingPrompter prompter;
-        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
-        auto selection = app.makeSelection();
-        selection->show();
-        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
-        choose(selection->combo(Combo::Device), "KORVA40E-II");
-
+        Session session(m_demo, "KORVA40E-II");
         QString networkTitle, summary;
         bool userSetupEnabled = false;
-        ModalScript script({[&](QWidget* w) {
-                                auto* network = qobject_cast<NetworkLinkDialog*>(w);
-                                QVERIFY(network);
-                                networkTitle = network->windowTitle();
-                                QTest::mouseClick(network->okButton(), Qt::LeftButton);
-                            },
-                            [&](QWidget* w) {
-                                auto* menu = qobject_cast<MainMenuDialog*>(w);
-                                QVERIFY(menu);
-                                summary = menu->summaryLabel()->text();
-                                userSetupEnabled = menu->userSetupButton()->isEnabled();
-                                QTest::mouseClick(menu->backButton(), Qt::LeftButton);
-                            }});
-        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
-        QVERIFY(script.finished());
+        QVERIFY(session.run({[&](QWidget* w) {
+                                 auto* network = qobject_cast<NetworkLinkDialog*>(w);
+                                 QVERIFY(network);
+                                 networkTitle = network->windowTitle();
+                                 QTest::mouseClick(network->okButton(), Qt::LeftButton);
+                             },
+                             [&](QWidget* w) {
+                                 auto* menu = qobject_cast<MainMenuDialog*>(w);
+                                 QVERIFY(menu);
+                                 summary = menu->summaryLabel()->text();
+                                 userSetupEnabled = menu->userSetupButton()->isEnabled();
+                                 QTest::mouseClick(menu->backButton(), Qt::LeftButton);
+                             }}));
         QCOMPARE(networkTitle, QString("Ethernet-II Network"));
         QCOMPARE(summary, QString("KORVA40 - ETHERNET_II"));
         QVERIFY(userSetupEnabled);
-        QCOMPARE(app.context().ethernet.acceptedPort, m_demo.tcpPort());
-        QVERIFY(prompter.messages().empty());
-        QVERIFY(selection->isVisible()); // back on the selection screen
+        QCOMPARE(session.app.context().ethernet.acceptedPort, m_demo.tcpPort());
+        QVERIFY(session.prompter.messages().empty());
+        QVERIFY(session.selection->isVisible()); // back on the selection screen
     }
 
     void networkSettingFindsTheDemoPrinterOnLoopback() {
-        RealClock clock;
-        RecordingPrompter prompter;
-        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
-        QVERIFY(korva::test::isLoopbackAddress(app.netLinkOptions().broadcast));
-        QVERIFY(korva::test::isLoopbackAddress(app.netLinkOptions().bindAddress));
-        auto selection = app.makeSelection();
-        selection->show();
-        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
-        choose(selection->combo(Combo::Device), "KORVA40E-II");
-
+        Session session(m_demo, "KORVA40E-II");
+        QVERIFY(korva::test::isLoopbackAddress(session.app.netLinkOptions().broadcast));
+        QVERIFY(korva::test::isLoopbackAddress(session.app.netLinkOptions().bindAddress));
         bool buttonEnabled = false;
         QString title, mac;
-        ModalScript script({[&](QWidget* w) {
-                                auto* network = qobject_cast<NetworkLinkDialog*>(w);
-                                QVERIFY(network);
-                                buttonEnabled = network->firstButton()->isEnabled();
-                                // The settings window runs modally from the click: off this
-                                // timer's call, so the script can step into it.
-                                QTimer::singleShot(0, network, [network] {
-                                    QTest::mouseClick(network->firstButton(), Qt::LeftButton);
-                                    QTest::mouseClick(network->findChild<QPushButton*>("cancel"),
-                                                      Qt::LeftButton);
-                                });
-                            },
-                            [&](QWidget* w) {
-                                auto* settings = qobject_cast<NetSettingDialog*>(w);
-                                QVERIFY(settings);
-                                title = settings->windowTitle();
-                                QTest::mouseClick(settings->searchButton(), Qt::LeftButton);
-                                QTRY_VERIFY_WITH_TIMEOUT(!settings->screen().busy(), 10000);
-                                if (settings->list()->rowCount() == 1)
-                                    mac = settings->list()->item(0, 4)->text();
-                                QTest::mouseClick(settings->exitButton(), Qt::LeftButton);
-                            }});
-        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
-        QVERIFY(script.finished());
+        QVERIFY(session.run({[&](QWidget* w) {
+                                 auto* network = qobject_cast<NetworkLinkDialog*>(w);
+                                 QVERIFY(network);
+                                 buttonEnabled = network->firstButton()->isEnabled();
+                                 // The settings window runs modally from the click: off this
+                                 // timer's call, so the script can step into it.
+                                 QTimer::singleShot(0, network, [network] {
+                                     QTest::mouseClick(network->firstButton(), Qt::LeftButton);
+                                     QTest::mouseClick(network->findChild<QPushButton*>("cancel"),
+                                                       Qt::LeftButton);
+                                 });
+                             },
+                             [&](QWidget* w) {
+                                 auto* settings = qobject_cast<NetSettingDialog*>(w);
+                                 QVERIFY(settings);
+                                 title = settings->windowTitle();
+                                 QTest::mouseClick(settings->searchButton(), Qt::LeftButton);
+                                 QTRY_VERIFY_WITH_TIMEOUT(!settings->screen().busy(), 10000);
+                                 if (settings->list()->rowCount() == 1)
+                                     mac = settings->list()->item(0, 4)->text();
+                                 QTest::mouseClick(settings->exitButton(), Qt::LeftButton);
+                             }}));
         QVERIFY(buttonEnabled);
         QCOMPARE(title, QString("Ethernet-II Network Setting"));
         QCOMPARE(mac, QString("00:1A:2B:3C:4D:5E"));
-        QCOMPARE(prompter.messages(),
+        QCOMPARE(session.prompter.messages(),
                  std::vector<std::string>{"The printer has finished searching."});
     }
 
     void userSetupOverTheNetworkFromTheMenu() {
-        RealClock clock;
-        RecordingPrompter prompter;
-        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
-        auto selection = app.makeSelection();
-        selection->show();
-        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
-        choose(selection->combo(SelectionScreen::Combo::Device), "KORVA40E-II");
-
+        Session session(m_demo, "KORVA40E-II");
         bool answered = false;
         QString model;
-        // Buttons that open a modal window are clicked from a fresh event, so each step
-        // returns before the next window runs.
-        auto clickLater = [](QAbstractButton* b) { QTimer::singleShot(0, b, [b] { b->click(); }); };
-        ModalScript script(
+        QVERIFY(session.run(
             {[&](QWidget* w) { clickLater(qobject_cast<NetworkLinkDialog*>(w)->okButton()); },
              [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->userSetupButton()); },
              [&](QWidget* w) {
@@ -224,31 +223,21 @@ private slots:
                  answered = setup->screen().received(SetSetupCode);
                  clickLater(setup->exitButton());
              },
-             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }});
-        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
-        QVERIFY(script.finished());
+             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }}));
         QVERIFY(answered);
         QCOMPARE(model, QString("KORVA40 - ETHERNET_II"));
-        QCOMPARE(app.context().ports.m_ReceiveMode, 2);
-        QVERIFY(prompter.messages().empty());
+        QCOMPARE(session.app.context().ports.m_ReceiveMode, 2);
+        QVERIFY(session.prompter.messages().empty());
     }
 
     // "Logo Download" on the main menu opens the logo tool over the demo printer's serial link,
     // on its fifth page; Cancel goes back to the menu.
     void logoToolFromTheMenu() {
-        RealClock clock;
-        RecordingPrompter prompter;
-        DesktopApp app(clock, prompter, 0x0409, m_demo.roots(), &m_demo);
-        auto selection = app.makeSelection();
-        selection->show();
-        selection->initialise(0x0409, FileVersion{1, 0, 0, 3});
-        choose(selection->combo(SelectionScreen::Combo::Device), "KORVA40S");
-
+        Session session(m_demo, "KORVA40S");
         bool logoEnabled = false;
         QString title, port;
         int pages = 0, page = -1;
-        auto clickLater = [](QAbstractButton* b) { QTimer::singleShot(0, b, [b] { b->click(); }); };
-        ModalScript script(
+        QVERIFY(session.run(
             {[&](QWidget* w) {
                  auto* menu = qobject_cast<MainMenuDialog*>(w);
                  QVERIFY(menu);
@@ -264,15 +253,13 @@ private slots:
                  port = QString::fromStdString(sheet->sheet().portName());
                  clickLater(sheet->cancelButton());
              },
-             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }});
-        QTest::mouseClick(selection->okButton(), Qt::LeftButton);
-        QVERIFY(script.finished());
+             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }}));
         QVERIFY(logoEnabled);
         QCOMPARE(title, QString("KORVASet : Tavel Image Logo Setup"));
         QCOMPARE(pages, 5);
         QCOMPARE(page, int(LogoSheetDialog::SetupPage));
         QCOMPARE(port, QString::fromStdString(m_demo.serialPath()));
-        QVERIFY(prompter.messages().empty());
+        QVERIFY(session.prompter.messages().empty());
     }
 };
 
