@@ -88,4 +88,15 @@ void LogoLink::showMessage(int message, bool icon) {
                            icon ? Icon::Exclamation : Icon::None, Buttons::Ok);
 }
 
+std::string LogoLink::withOpenFailure(std::string text) const {
+    if (!m_ctx.ports.m_OpenFailure.empty())
+        text += "\n" + m_ctx.ports.m_OpenFailure;
+    return text;
+}
+
+void LogoLink::showOpenFailure(int message) {
+    m_ctx.prompter.message(withOpenFailure(m_ctx.catalogue.text(message)), kAppName,
+                           Icon::Exclamation, Buttons::Ok);
+}
+
 } // namespace korva

@@ -68,6 +68,10 @@ public:
     void closeSocket();
 
     void showMessage(int message, bool icon = true);
+    // After open() failed: the text, then the device and the system's reason, as every job
+    // words a port that did not open.
+    std::string withOpenFailure(std::string text) const;
+    void showOpenFailure(int message);
 
 private:
     const LogoContext& m_ctx;

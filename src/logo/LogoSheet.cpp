@@ -152,7 +152,7 @@ bool LogoSheet::ok() {
         return true;
     LogoLink link(m_ctx, m_portName);
     if (!link.open(false)) {
-        link.showMessage(MsgPortOpenError);
+        link.showOpenFailure(MsgPortOpenError);
         return false;
     }
     if (link.kind() != LogoPortKind::Parallel &&

@@ -56,7 +56,7 @@ bool NvPrint::prepare() {
         return true;
     case LogoPortKind::Parallel:
         if (!m_link.open(false)) {
-            m_link.showMessage(MsgPortOpenError);
+            m_link.showOpenFailure(MsgPortOpenError);
             return false;
         }
         return m_link.printerCheck();
@@ -65,7 +65,7 @@ bool NvPrint::prepare() {
         break;
     }
     if (!m_link.open(false)) {
-        m_link.showMessage(MsgPortOpenError);
+        m_link.showOpenFailure(MsgPortOpenError);
         return false;
     }
     if (!m_link.printerCheck())

@@ -77,7 +77,7 @@ bool NvUpload::connect() {
     switch (m_link.kind()) {
     case LogoPortKind::Parallel:
         if (!m_link.open(true)) {
-            m_link.showMessage(MsgPortOpenError);
+            m_link.showOpenFailure(MsgPortOpenError);
             return false;
         }
         return m_link.printerCheck();
@@ -93,7 +93,8 @@ bool NvUpload::connect() {
     }
     if (!m_link.open(false)) {
         const int code = errno;
-        showText(printfText(m_ctx.catalogue.text(MsgOpenPortOrFileError), code));
+        showText(
+            m_link.withOpenFailure(printfText(m_ctx.catalogue.text(MsgOpenPortOrFileError), code)));
         return false;
     }
     if (m_link.kind() == LogoPortKind::File)
@@ -131,7 +132,7 @@ bool NvUpload::eraseAll() {
     case LogoPortKind::File:
     case LogoPortKind::Other:
         if (!m_link.open(true)) {
-            m_link.showMessage(MsgPortOpenError);
+            m_link.showOpenFailure(MsgPortOpenError);
             ready = false;
         } else if (m_link.kind() != LogoPortKind::File) {
             ready = m_link.printerCheck();

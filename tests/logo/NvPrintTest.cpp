@@ -104,7 +104,7 @@ TEST_F(NvPrintTest, SelectionWithHeaderAndStarThenCancelAfterTheThird) {
     EXPECT_EQ(job.view().text, "Printing... 3/255");
 }
 
-TEST_F(NvPrintTest, AnInvalidSelectionSendsNothingAndAFailedWriteStops) {
+TEST_F(NvPrintTest, AnInvalidSelectionOrAnUnopenedPortSendsNothingAndAFailedWriteStops) {
     ASSERT_TRUE(pty.ok());
     {
         NvPrint job(context, options, timers, pty.slavePath());
@@ -128,6 +128,11 @@ TEST_F(NvPrintTest, AnInvalidSelectionSendsNothingAndAFailedWriteStops) {
     EXPECT_EQ(prompter.messages().back(), "Communication error. Can not transimitted.");
     NvPrint toFile(context, options, timers, "FILE");
     EXPECT_FALSE(toFile.printEnabled());
+    // A port that does not open is named, with the system's reason.
+    NvPrint unopened(context, options, timers, "LPT:" + dir.file("gone"));
+    EXPECT_FALSE(unopened.print());
+    EXPECT_EQ(prompter.messages().back(),
+              "ERROR : Port open.\nDevice " + dir.file("gone") + ": No such file or directory.");
 }
 
 } // namespace
