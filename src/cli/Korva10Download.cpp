@@ -147,6 +147,12 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
         return 2;
     }
     ports.Close();
+    // The port's own write bound (100 ms a byte: 52 s for a packet a stalled parallel printer
+    // does not take) shrinks with the screen's bounds, or a virtual printer that stops reading
+    // would hold the download far longer than a silent one.
+    const int scale = connection.pauseScale();
+    ports.m_WriteTimeoutPerByteMs = std::max(1, ports.m_WriteTimeoutPerByteMs / scale);
+    ports.m_PrinterMinWriteWaitMs = std::max(1, ports.m_PrinterMinWriteWaitMs / scale);
 
     TimerRelay relay;
     TimerQueue queue(connection.clock(), relay);

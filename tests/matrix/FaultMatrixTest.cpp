@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -27,9 +28,16 @@ const std::string kReadme = README_PATH;
 // Generous: every cell ends in a few seconds; a job that hangs is killed here and fails.
 constexpr int kBoundMs = 20000;
 // Printer pauses and firmware waits shrink a hundredfold; the virtual printer's own busy and
-// erase times shrink with them, so a tool that skipped a pause would still lose bytes.
+// erase times shrink with them, so a tool that skipped a pause would still lose bytes. The
+// KORVA10 download's silence bounds shrink only twentyfold: a hundredth of its 5 s wait for
+// each packet's DLE ACK is less than a loaded machine may take to pass one packet through
+// korva-sim.
 const std::map<std::string, std::string> kEnv = {{"KORVASET_LANGID", "0x0409"},
                                                  {"KORVACTL_PAUSE_SCALE", "100"}};
+const std::map<std::string, std::string> kKorva10Env = {{"KORVASET_LANGID", "0x0409"},
+                                                        {"KORVACTL_PAUSE_SCALE", "20"}};
+// Two sectors of 35 ms for the boot area: the printer's 700 ms at that scale.
+const std::string kSectorEraseMs = "35";
 
 enum class Job { SetupGet, SetupSet, LogoUpload, LogoPrint, Firmware, Korva10, NetSearch, NetSet };
 enum class Fault {
@@ -89,14 +97,26 @@ std::map<std::string, Outcome> everyLink(const Outcome& o) {
     return m;
 }
 
+// The KORVA10 download runs over COM and USB, which answer each packet, and over LPT, which
+// does not; the network refusal is shown once, in the no-fault column.
+const std::string kOnlyPorts = "KORVA10 printers take firmware over COM, LPT or USB";
+std::map<std::string, Outcome> korva10(const Outcome& answered, const Outcome& parallel,
+                                       const std::optional<Outcome>& tcp = std::nullopt) {
+    std::map<std::string, Outcome> m = {
+        {"serial", answered}, {"usb", answered}, {"parallel", parallel}};
+    if (tcp)
+        m["tcp"] = *tcp;
+    return m;
+}
+
 const std::string kNoReplyAwaited = "waits for no reply";
 const std::string kNoSettings = "queries no setting";
 const std::string kNoId = "sends no ID query";
 const std::string kNotKorva10 = "only KORVA10 write packets are NAKed";
+const std::string kNoLptReplies = "LPT packets go without replies";
 const std::string kNotUdp = "network records only";
 const std::string kUdpOnly = "a stream fault; the job runs over UDP";
 const std::string kNoUdpReply = "UDP records carry no ID or setting replies";
-const std::string kNoKorva10Job = "not in this table yet (tests/cli covers it)";
 
 const std::string kListed = "margin ";
 const std::string kUnanswered = "not every setting was answered";
@@ -111,6 +131,10 @@ const std::string kIncomplete = "ERROR : Firmware transfer incomplete.";
 const std::string kSearched = "The printer has finished searching.";
 const std::string kFound = "00:1A:2B:3C:4D:5E";
 const std::string kNoAnswer = "no printer answered the new settings";
+const std::string kCompleted = "COMPLETED";
+const std::string kSilent = "The printer did not answer.";
+const std::string kWriteFail = "ERROR : Write Fail!";
+const std::string kRefused = "The printer refused the packet at 1F0000 10 times.";
 
 // The line takes what the tool writes; without a reply to wait for, a printer that stops
 // reading looks like one that took everything.
@@ -131,6 +155,9 @@ std::vector<Cell> matrix() {
     const std::map<std::string, Outcome> udpChanged = {{"udp", changed}};
     const std::map<std::string, Outcome> none;
     const Outcome lptError = {1, "LPT Write Error["};
+    const Outcome completed = {0, kCompleted};
+    const Outcome silent = {1, kSilent, kCompleted};
+    const Outcome unread = {0, kCompleted, {}, kNoLptReplies};
     return {
         {Job::SetupGet, Fault::None, everyLink(get)},
         {Job::SetupGet, Fault::Close, everyLink(unanswered)},
@@ -218,17 +245,20 @@ std::vector<Cell> matrix() {
         {Job::Firmware, Fault::Noise, none, kNotUdp},
         {Job::Firmware, Fault::Flood, none, kNotUdp},
 
-        {Job::Korva10, Fault::None, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Close, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Stall, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Slow, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Garbage, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Status, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Split, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Mute, none, kNoKorva10Job},
-        {Job::Korva10, Fault::DropReply, none, kNoKorva10Job},
-        {Job::Korva10, Fault::DropId, none, kNoKorva10Job},
-        {Job::Korva10, Fault::Nak, none, kNoKorva10Job},
+        {Job::Korva10, Fault::None, korva10(completed, completed, Outcome{2, kOnlyPorts})},
+        {Job::Korva10, Fault::Close, korva10(silent, {1, kWriteFail, kCompleted})},
+        {Job::Korva10, Fault::Stall, korva10(silent, {1, kWriteFail, kCompleted})},
+        {Job::Korva10, Fault::Slow, korva10(completed, completed)},
+        {Job::Korva10, Fault::Garbage, korva10(completed, unread)},
+        {Job::Korva10, Fault::Status, korva10(completed, unread)},
+        {Job::Korva10, Fault::Split, korva10(completed, unread)},
+        {Job::Korva10, Fault::Mute, korva10(silent, unread)},
+        {Job::Korva10, Fault::DropReply,
+         korva10({1, kSilent, kCompleted, "the third write packet's DLE ACK is lost"}, unread)},
+        {Job::Korva10, Fault::DropId, none, kNoId},
+        {Job::Korva10, Fault::Nak,
+         korva10({1, kRefused, kCompleted},
+                 {0, kCompleted, {}, kNoLptReplies + ": the NAKs go unread, the area unwritten"})},
         {Job::Korva10, Fault::Noise, none, kNotUdp},
         {Job::Korva10, Fault::Flood, none, kNotUdp},
 
@@ -287,6 +317,8 @@ std::string faultName(Fault fault) {
 
 // The model each job and link is run as: the one a technician would pick for that port.
 std::string modelFor(Job job, const std::string& link) {
+    if (job == Job::Korva10)
+        return "KORVA10S";
     if (job == Job::Firmware)
         return "KORVA30S";
     if (job == Job::LogoUpload || job == Job::LogoPrint)
@@ -301,7 +333,8 @@ std::string modelFor(Job job, const std::string& link) {
 }
 
 // Where a link breaks off, in bytes the printer has received: inside the job's first command
-// that matters (the setup bracket, the NV definition, the print, the firmware frame).
+// that matters (the setup bracket, the NV definition, the print, the firmware frame, the sixth
+// KORVA10 write packet).
 long breakAfter(Job job, const std::string& link) {
     switch (job) {
     case Job::SetupGet:
@@ -311,6 +344,8 @@ long breakAfter(Job job, const std::string& link) {
         return link == "tcp" ? 3 : link == "parallel" ? 6 : 8;
     case Job::LogoPrint:
         return link == "parallel" || link == "tcp" ? 2 : 5;
+    case Job::Korva10:
+        return 3000;
     default:
         return 100000;
     }
@@ -319,14 +354,18 @@ long breakAfter(Job job, const std::string& link) {
 std::vector<std::string> faultArgs(Job job, Fault fault, const std::string& link) {
     switch (fault) {
     case Fault::None:
-    case Fault::Nak:
         return {};
+    case Fault::Nak:
+        // Every write packet: the download's tenth NAK for the first one ends it.
+        return {"--nak-every", "1"};
     case Fault::Close:
         return {"--close-after", std::to_string(breakAfter(job, link))};
     case Fault::Stall:
         return {"--stall-after", std::to_string(breakAfter(job, link))};
     case Fault::Slow:
-        return {"--bytes-per-second", job == Job::Firmware ? "400000" : "4000"};
+        return {"--bytes-per-second", job == Job::Firmware  ? "400000"
+                                      : job == Job::Korva10 ? "100000"
+                                                            : "4000"};
     case Fault::Garbage:
         return {"--garbage", "--seed", "3"};
     case Fault::Status:
@@ -336,6 +375,9 @@ std::vector<std::string> faultArgs(Job job, Fault fault, const std::string& link
     case Fault::Mute:
         return {"--mute"};
     case Fault::DropReply:
+        // The KORVA10 printer's reply to the third write packet (its fourth packet).
+        if (job == Job::Korva10)
+            return {"--drop-ack", "4"};
         return {"--drop-reply", "0xFA"};
     case Fault::DropId:
         return {"--drop-id-reply"};
@@ -395,7 +437,7 @@ std::vector<std::string> jobArgs(Job job) {
                 "--port",    "9100",   "--yes",         "--broadcast",       "127.255.255.255",
                 "--wait-ms", "300"};
     case Job::Korva10:
-        break;
+        return {"--yes", "firmware", "download", "fw.bin", "--area", "boot"};
     }
     return {};
 }
@@ -437,11 +479,14 @@ Observed runCell(Job job, Fault fault, const std::string& link) {
     dir.write("a.bmp", logoBmp());
     if (job == Job::Firmware)
         std::ofstream(dir.file("fw.SHC"), std::ios::binary) << firmwareImage();
+    if (job == Job::Korva10)
+        std::ofstream(dir.file("fw.bin"), std::ios::binary) << firmwareImage().substr(0, 0x200000);
     // A profile as earlier sessions left it: the logo list, the firmware file chosen last time
     // (the download remembers the chosen file before it starts, so the same file is chosen
     // here), and the user setup's own section (written by a run against a file).
     dir.write("korvaset.INI", "[LOGO]\nLogofile1=" + dir.file("a.bmp") +
-                                  "\n\n[FWDN20]\nFOLDER=fw.SHC\nFILE=fw.SHC\n");
+                                  "\n\n[FWDN20]\nFOLDER=fw.SHC\nFILE=fw.SHC\n\n[FWDN15]\nFOLDER=" +
+                                  dir.file("fw.bin") + "\nFILE=fw.bin\n");
     if (runProgram(kCtl, {"--port", "FILE:seed.prn", "setup", "set", "margin=8"}, dir.path(),
                    kBoundMs, kEnv)
             .status != 0)
@@ -450,8 +495,9 @@ Observed runCell(Job job, Fault fault, const std::string& link) {
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
 
     const std::string model = modelFor(job, link);
-    std::vector<std::string> simArgs = {"--model", model,           "--leave-busy-ms",
-                                        "20",      "--nv-erase-ms", "30"};
+    std::vector<std::string> simArgs = {
+        "--model",       model, "--leave-busy-ms",   "20",
+        "--nv-erase-ms", "30",  "--sector-erase-ms", kSectorEraseMs};
     if (link == "udp")
         simArgs.insert(simArgs.end(), {"--udp", "127.0.0.2"});
     else if (link == "tcp")
@@ -477,7 +523,8 @@ Observed runCell(Job job, Fault fault, const std::string& link) {
     args.insert(args.end(), jobPart.begin(), jobPart.end());
     if (link == "udp" && !guardLoopbackArgs(args))
         return seen;
-    seen.run = runProgram(kCtl, args, dir.path(), kBoundMs, kEnv);
+    seen.run =
+        runProgram(kCtl, args, dir.path(), kBoundMs, job == Job::Korva10 ? kKorva10Env : kEnv);
     sim.stop();
     seen.profileKept = readAll(dir.file("korvaset.INI")) == profile;
     seen.leftOver = children();
