@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -29,15 +30,15 @@ const std::string kReadme = README_PATH;
 constexpr int kBoundMs = 20000;
 // Printer pauses and firmware waits shrink a hundredfold; the virtual printer's own busy and
 // erase times shrink with them, so a tool that skipped a pause would still lose bytes. The
-// KORVA10 download's silence bounds shrink only twentyfold: a hundredth of its 5 s wait for
-// each packet's DLE ACK is less than a loaded machine may take to pass one packet through
-// korva-sim.
+// KORVA10 download's silence bounds shrink only tenfold: a twentieth of its 5 s wait for each
+// packet's DLE ACK was less than a loaded machine took now and then to pass a packet through
+// korva-sim and its answer back.
 const std::map<std::string, std::string> kEnv = {{"KORVASET_LANGID", "0x0409"},
                                                  {"KORVACTL_PAUSE_SCALE", "100"}};
 const std::map<std::string, std::string> kKorva10Env = {{"KORVASET_LANGID", "0x0409"},
-                                                        {"KORVACTL_PAUSE_SCALE", "20"}};
-// Two sectors of 35 ms for the boot area: the printer's 700 ms at that scale.
-const std::string kSectorEraseMs = "35";
+                                                        {"KORVACTL_PAUSE_SCALE", "10"}};
+// Two sectors of 70 ms for the boot area: the printer's 700 ms at that scale.
+const std::string kSectorEraseMs = "70";
 
 enum class Job { SetupGet, SetupSet, LogoUpload, LogoPrint, Firmware, Korva10, NetSearch, NetSet };
 enum class Fault {
@@ -442,6 +443,18 @@ std::vector<std::string> jobArgs(Job job) {
     return {};
 }
 
+// A process's stat line; empty when it ended meanwhile (reading a vanished process's file
+// fails with ESRCH, which a file stream reports by throwing).
+std::string readProcStat(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    char buf[1024];
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    ::close(fd);
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+
 // Processes this test process has inherited: a job's own children that outlived it are
 // reparented here (the process is their subreaper).
 std::vector<pid_t> children() {
@@ -453,7 +466,7 @@ std::vector<pid_t> children() {
     while (dirent* e = ::readdir(proc)) {
         if (e->d_name[0] < '1' || e->d_name[0] > '9')
             continue;
-        std::string stat = readAll(std::string("/proc/") + e->d_name + "/stat");
+        std::string stat = readProcStat(std::string("/proc/") + e->d_name + "/stat");
         std::size_t close = stat.rfind(')');
         if (close == std::string::npos)
             continue;
