@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -165,6 +166,13 @@ bool decodeRle(std::span<const std::uint8_t> data, int bpp, BmpImage& image) {
 } // namespace
 
 BmpDecodeResult BmpDecoder::decode(std::span<const std::uint8_t> file, BmpImage& out) {
+    return decodeImage(file, nullptr, out);
+}
+
+// `owned`, when given, holds the bytes `file` views; a plain bottom-up file then keeps its rows
+// where they are instead of copying them.
+BmpDecodeResult BmpDecoder::decodeImage(std::span<const std::uint8_t> file,
+                                        std::unique_ptr<std::uint8_t[]>* owned, BmpImage& out) {
     out = BmpImage();
     BmpDecodeResult r;
     const std::int64_t fileSize = static_cast<std::int64_t>(file.size());
@@ -287,11 +295,24 @@ BmpDecodeResult BmpDecoder::decode(std::span<const std::uint8_t> file, BmpImage&
         colours[k] = BmpColour{e[0], e[1], e[2], core ? std::uint8_t{0} : e[3]};
     }
 
+    const std::span<const std::uint8_t> data = file.subspan(static_cast<std::size_t>(offBits));
+    // Uncompressed rows; the last one may omit its padding.
+    const std::int64_t srcStride = BmpImage::strideFor(h.width, h.bitsPerPixel);
+    const std::int64_t rowBytes = (h.width * h.bitsPerPixel + 7) / 8;
+    const bool compressed = h.compression == kBiRle8 || h.compression == kBiRle4;
+    if (!compressed && static_cast<std::int64_t>(data.size()) < srcStride * (height - 1) + rowBytes)
+        return fail(r, BmpStatus::Truncated, "pixel data ends before the picture does");
+    if (owned && h.compression == kBiRgb && !topDown &&
+        static_cast<std::int64_t>(data.size()) >= srcStride * height) {
+        out = BmpImage(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(height),
+                       static_cast<std::uint16_t>(outBpp), std::move(colours), std::move(*owned),
+                       static_cast<std::size_t>(offBits));
+        return r;
+    }
+
     BmpImage image(static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(height),
                    static_cast<std::uint16_t>(outBpp), std::move(colours));
-    const std::span<const std::uint8_t> data = file.subspan(static_cast<std::size_t>(offBits));
-
-    if (h.compression == kBiRle8 || h.compression == kBiRle4) {
+    if (compressed) {
         std::span<const std::uint8_t> rle = data;
         if (h.sizeImage > 0 && h.sizeImage < rle.size())
             rle = rle.first(h.sizeImage);
@@ -301,11 +322,6 @@ BmpDecodeResult BmpDecoder::decode(std::span<const std::uint8_t> file, BmpImage&
         return r;
     }
 
-    // Uncompressed rows; the last one may omit its padding.
-    const std::int64_t srcStride = BmpImage::strideFor(h.width, h.bitsPerPixel);
-    const std::int64_t rowBytes = (h.width * h.bitsPerPixel + 7) / 8;
-    if (static_cast<std::int64_t>(data.size()) < srcStride * (height - 1) + rowBytes)
-        return fail(r, BmpStatus::Truncated, "pixel data ends before the picture does");
     const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
     for (std::int64_t fileRow = 0; fileRow < height; ++fileRow) {
         const std::uint8_t* src = data.data() + fileRow * srcStride;
@@ -354,10 +370,12 @@ BmpDecodeResult BmpDecoder::decodeFile(const std::string& path, BmpImage& out) {
         return fail(r, BmpStatus::CannotOpen, "cannot read " + path + ": " + std::strerror(errno));
     if (st.st_size > kMaxFileBytes)
         return fail(r, BmpStatus::TooLarge, path + " is too large for a logo bitmap");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+    // Not cleared first: only the bytes read are decoded.
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
     std::size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    while (got < size) {
+        ssize_t n = ::read(fd, bytes.get() + got, size - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -367,8 +385,8 @@ BmpDecodeResult BmpDecoder::decodeFile(const std::string& path, BmpImage& out) {
             break; // the file shrank while we read it: decode what is there
         got += static_cast<std::size_t>(n);
     }
-    bytes.resize(got);
-    return decode(bytes, out);
+    const std::span<const std::uint8_t> image(bytes.get(), got);
+    return decodeImage(image, &bytes, out);
 }
 
 } // namespace korva

@@ -20,6 +20,7 @@
 //
 // Pure functions: any thread may call them; nothing is logged.
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -56,6 +57,10 @@ public:
     static BmpDecodeResult decode(std::span<const std::uint8_t> file, BmpImage& out);
     // Reads the file (EINTR retried) and decodes it.
     static BmpDecodeResult decodeFile(const std::string& path, BmpImage& out);
+
+private:
+    static BmpDecodeResult decodeImage(std::span<const std::uint8_t> file,
+                                       std::unique_ptr<std::uint8_t[]>* owned, BmpImage& out);
 };
 
 } // namespace korva

@@ -5,7 +5,12 @@
 // blue, green, red, 0 bytes (32 bits). Indexed depths (1, 2, 4, 8) always carry a full colour
 // table of 2^bitsPerPixel entries: the entries the file held, then black entries for indices
 // the file did not define, so every index a pixel can hold has a colour.
+//
+// The rows either have storage of their own or are the pixel data inside the file image that
+// was read, kept as it stands: a plain bottom-up file needs no second copy of its pixels.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace korva {
@@ -35,8 +40,13 @@ public:
     // above (the decoder checks that, and the size, before it gets here).
     BmpImage(std::int32_t width, std::int32_t height, std::uint16_t bitsPerPixel,
              std::vector<BmpColour> colours);
+    // The rows as they lie in `file` from byte `offset` on: bottom-up, stride bytes each, the
+    // last one complete with its padding (the decoder checks that the file holds them all).
+    BmpImage(std::int32_t width, std::int32_t height, std::uint16_t bitsPerPixel,
+             std::vector<BmpColour> colours, std::unique_ptr<std::uint8_t[]> file,
+             std::size_t offset);
 
-    bool empty() const { return m_pixels.empty(); }
+    bool empty() const { return m_storage == nullptr; }
     const BitmapDescription& description() const { return m_description; }
     std::int32_t width() const { return m_description.width; }
     std::int32_t height() const { return m_description.height; }
@@ -46,10 +56,10 @@ public:
 
     // Row dibRow counted from the bottom, 0 .. height-1; stride() bytes.
     std::uint8_t* row(std::int32_t dibRow) {
-        return m_pixels.data() + static_cast<std::size_t>(dibRow) * stride();
+        return m_storage.get() + m_offset + static_cast<std::size_t>(dibRow) * stride();
     }
     const std::uint8_t* row(std::int32_t dibRow) const {
-        return m_pixels.data() + static_cast<std::size_t>(dibRow) * stride();
+        return m_storage.get() + m_offset + static_cast<std::size_t>(dibRow) * stride();
     }
 
     // Bytes per row for a width and depth, rounded up to a multiple of 4.
@@ -58,9 +68,12 @@ public:
     }
 
 private:
+    void describe(std::int32_t width, std::int32_t height, std::uint16_t bitsPerPixel);
+
     BitmapDescription m_description;
     std::vector<BmpColour> m_colours;
-    std::vector<std::uint8_t> m_pixels;
+    std::unique_ptr<std::uint8_t[]> m_storage; // null: no image
+    std::size_t m_offset = 0;                  // where row 0 starts in m_storage
 };
 
 } // namespace korva

@@ -476,6 +476,30 @@ TEST(BmpDecoder, Files) {
     EXPECT_NE(missing.reason.find("none.bmp"), std::string::npos);
     EXPECT_EQ(BmpDecoder::decodeFile(dir.path(), image).status, BmpStatus::CannotOpen);
     EXPECT_TRUE(image.empty());
+
+    // A file read from disk keeps plain bottom-up rows where they lie and copies the others;
+    // either way its dots are those of the same bytes decoded from memory.
+    struct Stored {
+        BmpWriteOptions options;
+        std::size_t cut; // bytes taken off the end: the last row's padding
+    } stored[] = {
+        {{BmpLayout::Rgb24}, 0},           {{BmpLayout::Rgb24}, 1}, {{BmpLayout::Bits4}, 0},
+        {{BmpLayout::Rgb24, true}, 0},     {{BmpLayout::Rle8}, 0},  {{BmpLayout::Bitfields32}, 0},
+        {{BmpLayout::Rgb24, false, 12}, 0}};
+    LogoOptions options;
+    for (const Stored& s : stored) {
+        std::vector<std::uint8_t> bytes = writeBmp(p, s.options);
+        bytes.resize(bytes.size() - s.cut);
+        put32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
+        dir.write("b.bmp", asString(bytes));
+        CBitmapRaster fromFile(options), fromBytes(options);
+        ASSERT_TRUE(fromFile.Load(dir.file("b.bmp"))) << fromFile.lastResult().reason;
+        ASSERT_TRUE(fromBytes.LoadBytes(bytes));
+        expectSamePixels(fromBytes, fromFile);
+        ASSERT_TRUE(fromFile.ConvertMonochrome(0) && fromBytes.ConvertMonochrome(0));
+        ASSERT_EQ(fromFile.outputLength(), fromBytes.outputLength());
+        EXPECT_EQ(0, std::memcmp(fromFile.output(), fromBytes.output(), fromFile.outputLength()));
+    }
 }
 
 // A pipe named like a bitmap is refused at once instead of waiting for a writer forever.
