@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -28,24 +29,28 @@ int weighted(const BmpColour& c) {
     return weighted(c.blue, c.green, c.red);
 }
 
-// Each channel's weighted value for every byte, the same products weighted() forms, added in
-// the same order: the same sums.
-struct ChannelWeights {
-    ChannelWeights() {
-        for (int v = 0; v < 256; ++v) {
-            blue[static_cast<std::size_t>(v)] = kBlue * v;
-            green[static_cast<std::size_t>(v)] = kGreen * v;
-            red[static_cast<std::size_t>(v)] = kRed * v;
-        }
-    }
-    // bgr: blue, green, red bytes
-    int weighted(const std::uint8_t* bgr) const {
-        return static_cast<int>(blue[bgr[0]] + green[bgr[1]] + red[bgr[2]]);
-    }
-    std::array<double, 256> blue{}, green{}, red{};
-};
+// weighted() in integers. The three weights are single-precision values, so each is a whole
+// multiple of 2^-27 (0.11f lies in [2^-4, 2^-3) and has 24 significant bits); a byte times a
+// weight and the sum of three such products (below 256) need at most 35 significant bits, so
+// weighted() forms every sum exactly. The same sum in units of 2^-27, shifted right by 27, is
+// therefore the same truncated value, without floating point.
+constexpr int kWeightShift = 27;
+constexpr double kWeightUnit = 1 << kWeightShift;
+constexpr std::uint64_t kBlueUnits = static_cast<std::uint64_t>(kBlue * kWeightUnit);
+constexpr std::uint64_t kGreenUnits = static_cast<std::uint64_t>(kGreen * kWeightUnit);
+constexpr std::uint64_t kRedUnits = static_cast<std::uint64_t>(kRed * kWeightUnit);
+static_assert(kBlueUnits == kBlue * kWeightUnit && kGreenUnits == kGreen * kWeightUnit &&
+              kRedUnits == kRed * kWeightUnit);
+// The weights add up to just under 1, so no byte triple reaches 255.
+static_assert((kBlueUnits + kGreenUnits + kRedUnits) * 255 >> kWeightShift == 254);
 
-std::uint8_t clampByte(int v) {
+// bgr: blue, green, red bytes; the same value as weighted(bgr[0], bgr[1], bgr[2]).
+int weightedExact(const std::uint8_t* bgr) {
+    return static_cast<int>((kBlueUnits * bgr[0] + kGreenUnits * bgr[1] + kRedUnits * bgr[2]) >>
+                            kWeightShift);
+}
+
+constexpr std::uint8_t clampByte(int v) {
     return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
 }
 
@@ -138,7 +143,6 @@ void CBitmapRaster::toneAdjust() {
     std::array<std::uint8_t, 256> indexed{};
     for (std::size_t k = 0; k < table.size() && k < indexed.size(); ++k)
         indexed[k] = toned(weighted(table[k]));
-    const ChannelWeights channels;
     const int width = m_image.width();
     const int height = m_image.height();
     const int bpp = m_image.bitsPerPixel();
@@ -174,13 +178,13 @@ void CBitmapRaster::toneAdjust() {
                 out[x] = toned(static_cast<int>(kRed5 * red5 + kGreen5 * green5 + kBlue5 * blue5));
             }
             break;
-        case 24:
+        case 24: // weightedExact is 0..254: no clamp
             for (int x = 0; x < width; ++x)
-                out[x] = toned(channels.weighted(row + 3 * x));
+                out[x] = tone[static_cast<std::size_t>(weightedExact(row + 3 * x))];
             break;
         case 32:
             for (int x = 0; x < width; ++x)
-                out[x] = toned(channels.weighted(row + 4 * x));
+                out[x] = tone[static_cast<std::size_t>(weightedExact(row + 4 * x))];
             break;
         default:
             std::memset(out, toned(0), static_cast<std::size_t>(width));
@@ -193,7 +197,7 @@ void CBitmapRaster::toneAdjust() {
 namespace {
 
 // One dot of the diffusion: quantises w[i] in place and returns its error.
-template <int Levels> int quantise(std::uint8_t& dot) {
+template <int Levels> constexpr int quantise(std::uint8_t& dot) {
     const int c = dot;
     if constexpr (Levels == 1) {
         const int f = c >= 127 ? 1 : 0; // min(c / 127, 1) for a byte
@@ -210,27 +214,55 @@ void add(std::uint8_t& dot, int d) {
     dot = clampByte(dot + d);
 }
 
+// What a cell's value makes of it under Levels, worked out once per value: its dot and its
+// four shares. The tables also take the sums a share can push past either end (a byte plus or
+// minus at most 7/16 of 255) and clamp them first, as the cell would have been clamped. The
+// share to the right has a table of its own: the next dot waits on it, and a byte table is one
+// load away from the value, with no address to form first.
+struct Step {
+    std::int8_t belowLeft, below, belowRight;
+    std::uint8_t dot;
+};
+constexpr int kStepLow = -128, kStepHigh = 255 + 128;
+constexpr std::size_t kStepCount = kStepHigh - kStepLow + 1;
+struct StepTables {
+    std::array<std::int8_t, kStepCount> right;
+    std::array<Step, kStepCount> step;
+};
+
+template <int Levels> constexpr StepTables makeSteps() {
+    StepTables t{};
+    for (int v = kStepLow; v <= kStepHigh; ++v) {
+        std::uint8_t dot = clampByte(v);
+        const int e = quantise<Levels>(dot); // |e| <= 128, so every share fits a signed byte
+        const auto i = static_cast<std::size_t>(v - kStepLow);
+        t.right[i] = static_cast<std::int8_t>(e * 7 / 16);
+        t.step[i] = {static_cast<std::int8_t>(e * 3 / 16), static_cast<std::int8_t>(e * 5 / 16),
+                     static_cast<std::int8_t>(e * 1 / 16), dot};
+    }
+    return t;
+}
+template <int Levels> constexpr StepTables kSteps = makeSteps<Levels>();
+
+// clampByte of a byte plus a share (-128..127), looked up instead of compared twice.
+constexpr int kClampLow = -128;
+constexpr std::array<std::uint8_t, 255 + 127 - kClampLow + 1> kClamped = [] {
+    std::array<std::uint8_t, 255 + 127 - kClampLow + 1> t{};
+    for (std::size_t i = 0; i < t.size(); ++i)
+        t[i] = clampByte(static_cast<int>(i) + kClampLow);
+    return t;
+}();
+
 // The first and last columns and the last row are taken apart from the rest, so the inner
 // loop carries no edge tests, and the cells the next dots still change (the right neighbour,
 // three cells below) are carried in registers rather than stored and loaded again. The dots
 // are visited, and every cell's shares added and clamped, in the order of one plain loop.
+// What one dot depends on is the step of the dot before it: one load from the value itself.
 template <int Levels> void diffuseRaster(std::uint8_t* w, int width, int height) {
-    // What a cell's value makes of it, worked out once per value: its dot and its four shares.
-    // The table also takes the sums a share can push past either end (a byte plus or minus at
-    // most 7/16 of 255) and clamps them first, as the cell would have been clamped.
-    struct Step {
-        std::uint8_t dot;
-        std::int16_t right, belowLeft, below, belowRight;
-    };
-    constexpr int kLow = -128, kHigh = 255 + 128;
-    std::array<Step, kHigh - kLow + 1> steps{};
-    for (int v = kLow; v <= kHigh; ++v) {
-        std::uint8_t dot = clampByte(v);
-        const int e = quantise<Levels>(dot);
-        steps[static_cast<std::size_t>(v - kLow)] = {
-            dot, static_cast<std::int16_t>(e * 7 / 16), static_cast<std::int16_t>(e * 3 / 16),
-            static_cast<std::int16_t>(e * 5 / 16), static_cast<std::int16_t>(e * 1 / 16)};
-    }
+    // stepOf[v] and rightOf[v] for kStepLow <= v <= kStepHigh
+    const Step* stepOf = kSteps<Levels>.step.data() - kStepLow;
+    const std::int8_t* rightOf = kSteps<Levels>.right.data() - kStepLow;
+    const std::uint8_t* clamped = kClamped.data() - kClampLow; // clamped[v] = clampByte(v)
     const std::size_t stride = static_cast<std::size_t>(width);
     for (int y = 0; y + 1 < height; ++y) {
         std::uint8_t* row = w + static_cast<std::size_t>(y) * stride;
@@ -241,23 +273,25 @@ template <int Levels> void diffuseRaster(std::uint8_t* w, int width, int height)
             continue;
         }
         int e = quantise<Levels>(row[0]);
-        int current = row[1] + e * 7 / 16;                    // not clamped yet: the table does it
-        std::uint8_t left = clampByte(below[0] + e * 5 / 16); // below[x - 1]
-        std::uint8_t middle = clampByte(below[1] + e * 1 / 16); // below[x]
-        for (int x = 1; x + 1 < width; ++x) {
-            const Step& step = steps[static_cast<std::size_t>(current - kLow)];
+        // Indices, held at the pointer's width so no step waits on a widening. current is not
+        // clamped yet: the step table does it.
+        std::ptrdiff_t current = row[1] + e * 7 / 16;
+        std::ptrdiff_t left = clampByte(below[0] + e * 5 / 16);   // below[x - 1]
+        std::ptrdiff_t middle = clampByte(below[1] + e * 1 / 16); // below[x]
+        for (std::size_t x = 1; x + 1 < stride; ++x) {
+            const Step& step = stepOf[current];
             row[x] = step.dot;
-            current = row[x + 1] + step.right;
-            below[x - 1] = clampByte(left + step.belowLeft);
-            left = clampByte(middle + step.below);
-            middle = clampByte(below[x + 1] + step.belowRight);
+            current = static_cast<std::ptrdiff_t>(row[x + 1]) + rightOf[current];
+            below[x - 1] = clamped[left + step.belowLeft];
+            left = clamped[middle + step.below];
+            middle = clamped[static_cast<std::ptrdiff_t>(below[x + 1]) + step.belowRight];
         }
-        const int x = width - 1;
-        std::uint8_t last = clampByte(current);
+        const std::size_t x = stride - 1;
+        std::uint8_t last = clampByte(static_cast<int>(current));
         e = quantise<Levels>(last);
         row[x] = last;
-        below[x - 1] = clampByte(left + e * 3 / 16);
-        below[x] = clampByte(middle + e * 5 / 16);
+        below[x - 1] = clampByte(static_cast<int>(left) + e * 3 / 16);
+        below[x] = clampByte(static_cast<int>(middle) + e * 5 / 16);
     }
     if (height > 0) {
         std::uint8_t* row = w + static_cast<std::size_t>(height - 1) * stride;
@@ -305,15 +339,25 @@ void CBitmapRaster::packMonochrome() {
     std::uint8_t* out = m_output.get();
     const int bands = m_H8 / 8;
     // Column by column in the record, but band by band over the work raster, so its eight
-    // rows are read once, in order.
+    // rows are read once, in order. Eight columns at a time (W8 is a multiple of 8): each row's
+    // eight dots are loaded as one word and shifted to their bit, so byte j of the word ends up
+    // as column x + j's byte.
     const std::size_t stride = static_cast<std::size_t>(m_W8);
+    constexpr std::uint64_t kLowBits = 0x0101010101010101;
     for (int k = 0; k < bands; ++k) {
         const std::uint8_t* rows = w + static_cast<std::size_t>(8 * k) * stride;
-        for (int x = 0; x < m_W8; ++x) {
-            unsigned byte = 0;
-            for (int i = 0; i < 8; ++i)
-                byte |= (rows[static_cast<std::size_t>(i) * stride + x] & 1u) << (7 - i);
-            out[static_cast<std::size_t>(x) * bands + k] = static_cast<std::uint8_t>(byte);
+        for (std::size_t x = 0; x < stride; x += 8) {
+            std::uint64_t bits = 0;
+            for (int i = 0; i < 8; ++i) {
+                std::uint64_t eight;
+                std::memcpy(&eight, rows + static_cast<std::size_t>(i) * stride + x, sizeof eight);
+                bits |= (eight & kLowBits) << (7 - i);
+            }
+            for (int j = 0; j < 8; ++j) {
+                const int shift = std::endian::native == std::endian::little ? 8 * j : 56 - 8 * j;
+                out[(x + static_cast<std::size_t>(j)) * static_cast<std::size_t>(bands) +
+                    static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(bits >> shift);
+            }
         }
     }
     m_outputLength = static_cast<std::size_t>(m_W8) * bands;
