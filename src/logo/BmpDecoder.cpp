@@ -1,5 +1,7 @@
 #include "logo/BmpDecoder.h"
 
+#include "base/Prefault.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -373,6 +375,7 @@ BmpDecodeResult BmpDecoder::decodeFile(const std::string& path, BmpImage& out) {
     // Not cleared first: only the bytes read are decoded.
     const std::size_t size = static_cast<std::size_t>(st.st_size);
     auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    prefaultForWrite(bytes.get(), size);
     std::size_t got = 0;
     while (got < size) {
         ssize_t n = ::read(fd, bytes.get() + got, size - got);

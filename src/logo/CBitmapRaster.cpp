@@ -1,5 +1,7 @@
 #include "logo/CBitmapRaster.h"
 
+#include "base/Prefault.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -382,6 +384,14 @@ void CBitmapRaster::centre() {
     m_W8 += static_cast<int>(pad);
 }
 
+// The work raster and the output are written whole; the first conversion into these buffers
+// maps their pages at once (later ones find them mapped).
+void CBitmapRaster::prefaultBuffers(int dotsPerOutputByte) {
+    const std::size_t dots = static_cast<std::size_t>(m_W8) * static_cast<std::size_t>(m_H8);
+    prefaultForWrite(m_work.get(), dots);
+    prefaultForWrite(m_output.get(), dots / static_cast<std::size_t>(dotsPerOutputByte));
+}
+
 bool CBitmapRaster::ConvertMonochrome(int centreFlag) {
     m_outputLength = 0;
     m_padBytes = 0;
@@ -389,6 +399,7 @@ bool CBitmapRaster::ConvertMonochrome(int centreFlag) {
         return false;
     // A second conversion of the same load starts from the bitmap's own width again.
     m_W8 = (m_image.width() + 7) / 8 * 8;
+    prefaultBuffers(8);
     if (m_image.bitsPerPixel() == 1) {
         monochromeFromBits();
     } else {
@@ -416,6 +427,7 @@ bool CBitmapRaster::ConvertGray() {
     if (m_image.empty())
         return false;
     m_W8 = (m_image.width() + 7) / 8 * 8;
+    prefaultBuffers(2);
     toneAdjust();
     diffuse(5);
     packGray();

@@ -70,6 +70,7 @@ public:
 
 private:
     bool afterLoad(BmpDecodeResult result, BmpImage image);
+    void prefaultBuffers(int dotsPerOutputByte);
     void toneAdjust();
     void diffuse(int levels);
     void monochromeFromBits();
