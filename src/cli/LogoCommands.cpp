@@ -9,12 +9,13 @@
 #include "logo/NvImageRecord.h"
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <span>
 #include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace korva::cli {
 
@@ -30,8 +31,9 @@ struct ConvertArgs {
     int maxWidth = 0; // 0: the model's printable width
 };
 
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
-               std::string& error) {
+// Writes the record's header and image one after the other, straight from the converter.
+bool writeFile(const std::string& path, std::span<const std::uint8_t> head,
+               std::span<const std::uint8_t> bytes, std::string& error) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
     if (!f) {
         error = "cannot create " + path;
@@ -41,7 +43,8 @@ bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
     // /dev/full or a pipe named as the output must never be unlinked.
     struct stat st {};
     const bool regular = ::fstat(::fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode);
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size() &&
+    const bool ok = std::fwrite(head.data(), 1, head.size(), f.get()) == head.size() &&
+                    std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size() &&
                     std::fflush(f.get()) == 0;
     if (std::fclose(f.release()) != 0 || !ok) {
         error = "cannot write " + path;
@@ -67,13 +70,14 @@ int runConvert(const ConvertArgs& a, const CliOptions& o) {
     }
     const bool converted =
         a.gray ? raster.ConvertGray() : raster.ConvertMonochrome(a.centre ? 1 : 0);
-    std::vector<std::uint8_t> record;
-    if (!converted || !NvImageRecord::build(raster, a.gray, record)) {
+    std::array<std::uint8_t, 4> head{};
+    std::span<const std::uint8_t> image;
+    if (!converted || !NvImageRecord::parts(raster, a.gray, head, image)) {
         std::cerr << "logo convert: " << a.input << " cannot be written as an NV image record\n";
         return 1;
     }
     std::string error;
-    if (!writeFile(a.output, record, error)) {
+    if (!writeFile(a.output, head, image, error)) {
         std::cerr << "logo convert: " << error << "\n";
         return 1;
     }
@@ -88,8 +92,8 @@ int runConvert(const ConvertArgs& a, const CliOptions& o) {
         }
     }
     std::cout << a.input << ": " << raster.W8() << " x " << raster.H8() << " dots, "
-              << (a.gray ? "gray" : "monochrome") << ", " << record.size() << " bytes to "
-              << a.output << "\n";
+              << (a.gray ? "gray" : "monochrome") << ", " << head.size() + image.size()
+              << " bytes to " << a.output << "\n";
     return 0;
 }
 

@@ -18,18 +18,30 @@ bool NvImageRecord::header(int w8, int h8, bool gray, std::array<std::uint8_t, 4
     return true;
 }
 
-bool NvImageRecord::build(const CBitmapRaster& raster, bool gray, std::vector<std::uint8_t>& out) {
-    out.clear();
-    std::array<std::uint8_t, 4> head{};
+bool NvImageRecord::parts(const CBitmapRaster& raster, bool gray, std::array<std::uint8_t, 4>& head,
+                          std::span<const std::uint8_t>& image) {
+    image = {};
     if (!header(raster.W8(), raster.H8(), gray, head))
         return false;
     const std::size_t expected =
         static_cast<std::size_t>(raster.W8()) * raster.H8() / (gray ? 2 : 8);
-    if (raster.outputLength() != expected)
+    if (raster.outputLength() != expected) {
+        head = {0, 0, 0, 0};
         return false;
-    out.reserve(4 + expected);
+    }
+    image = {raster.output(), expected};
+    return true;
+}
+
+bool NvImageRecord::build(const CBitmapRaster& raster, bool gray, std::vector<std::uint8_t>& out) {
+    out.clear();
+    std::array<std::uint8_t, 4> head{};
+    std::span<const std::uint8_t> image;
+    if (!parts(raster, gray, head, image))
+        return false;
+    out.reserve(head.size() + image.size());
     out.insert(out.end(), head.begin(), head.end());
-    out.insert(out.end(), raster.output(), raster.output() + expected);
+    out.insert(out.end(), image.begin(), image.end());
     return true;
 }
 

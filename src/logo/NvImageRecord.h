@@ -4,6 +4,7 @@
 // gray image must stay below 8192 units (65,536 dots) wide or the mark would be lost.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace korva {
@@ -22,6 +23,10 @@ public:
     // (gray true). False, with `out` empty, when the size cannot be written or the output
     // length does not match the size (no conversion ran since the last Load).
     static bool build(const CBitmapRaster& raster, bool gray, std::vector<std::uint8_t>& out);
+    // The same record as its two parts, the header and the converter's own output (not copied;
+    // valid until the raster converts again). False as for build, with both parts empty.
+    static bool parts(const CBitmapRaster& raster, bool gray, std::array<std::uint8_t, 4>& head,
+                      std::span<const std::uint8_t>& image);
 };
 
 } // namespace korva
