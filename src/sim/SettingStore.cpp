@@ -1,5 +1,6 @@
 #include "sim/SettingStore.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -124,12 +125,29 @@ SettingStore::SettingStore(int modelKind, int nvGraphicKB) {
         {0xFD, "0"}, {0xFF, "0"},   {0xCC, "2"},  {0xCD, "2"},  {0xCE, "1"},
         {0xCF, "2"}, {0xD0, "2"},   {0xD2, "1"},  {0xD4, "0"},  {0xD5, "0"},
     };
+    std::sort(m_values.begin(), m_values.end());
     // NV graphic memory: list position + 1 of 0, 64, ..., 384 KB.
     int position = nvGraphicKB / 64;
     if (position > 6)
         position = 6;
-    m_values[0x02] = std::to_string(position + 1);
+    store(0x02, std::to_string(position + 1));
     (void)modelKind;
+}
+
+void SettingStore::store(int number, std::string text) {
+    auto it = std::lower_bound(m_values.begin(), m_values.end(), number,
+                               [](const auto& v, int n) { return v.first < n; });
+    if (it != m_values.end() && it->first == number)
+        it->second = std::move(text);
+    else
+        m_values.insert(it, {number, std::move(text)});
+}
+
+const std::string& SettingStore::value(int number) const {
+    static const std::string none;
+    auto it = std::lower_bound(m_values.begin(), m_values.end(), number,
+                               [](const auto& v, int n) { return v.first < n; });
+    return it != m_values.end() && it->first == number ? it->second : none;
 }
 
 std::vector<SettingStore::Record> SettingStore::apply(std::span<const std::uint8_t> data) {
@@ -157,13 +175,13 @@ std::vector<SettingStore::Record> SettingStore::apply(std::span<const std::uint8
                                  static_cast<std::uint32_t>(body[3]) << 24;
             if (body[4] == 0x04) {
                 r.value = std::to_string(code);
-                m_values[0xFF] = r.value;
+                store(0xFF, r.value);
             } else {
                 r.verdict = Record::Verdict::Invalid;
             }
         } else if (auto text = textOf(r.number, body[0], body[1])) {
             r.value = *text;
-            m_values[r.number] = r.value;
+            store(r.number, r.value);
         } else {
             r.verdict = Record::Verdict::Invalid;
         }
@@ -175,10 +193,10 @@ std::vector<SettingStore::Record> SettingStore::apply(std::span<const std::uint8
 std::optional<std::string> SettingStore::queryText(int number) const {
     if (!isKnown(number) || isWriteOnly(number))
         return std::nullopt;
-    auto it = m_values.find(number);
-    if (it == m_values.end())
+    const std::string& text = value(number);
+    if (text.empty())
         return std::nullopt;
-    return it->second;
+    return text;
 }
 
 const char* SettingStore::nameOf(int number) {

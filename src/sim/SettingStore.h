@@ -7,10 +7,10 @@
 // common layout); a value outside the record's range is reported and leaves the stored text
 // unchanged. The store starts at the model's factory values. Not thread-safe: the owner locks.
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korva {
@@ -35,14 +35,23 @@ public:
     // The reply text for a Query setting; nullopt for unknown and write-only numbers.
     std::optional<std::string> queryText(int number) const;
 
-    const std::map<int, std::string>& values() const { return m_values; }
+    // Every stored value by setting number, in number order. A plain sorted list: the store
+    // is small and built once per printer, which tests build by the thousand.
+    using Values = std::vector<std::pair<int, std::string>>;
+    const Values& values() const { return m_values; }
+    // The stored text of one number; "" when none is stored.
+    const std::string& value(int number) const;
+
+    bool operator==(const SettingStore&) const = default;
 
     static const char* nameOf(int number); // "" for numbers the printer does not know
     static bool isKnown(int number);
     static bool isWriteOnly(int number); // 0xCC..0xD5
 
 private:
-    std::map<int, std::string> m_values;
+    void store(int number, std::string text);
+
+    Values m_values;
 };
 
 } // namespace korva

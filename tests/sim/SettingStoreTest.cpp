@@ -65,11 +65,11 @@ TEST(SettingStore, OutOfRangeValuesAreRefusedAndKeepTheOldText) {
                    Case{"FA 01 02", 0xFA}, Case{"FC 31 32", 0xFC}, Case{"FF 00 00 00 00 05", 0xFF},
                    Case{"D0 05 00", 0xD0}}) {
         SettingStore store(6, 384);
-        auto before = store.values().at(c.number);
+        auto before = store.value(c.number);
         auto records = store.apply(bytes(c.record));
         ASSERT_EQ(records.size(), 1u) << c.record;
         EXPECT_EQ(records[0].verdict, SettingStore::Record::Verdict::Invalid) << c.record;
-        EXPECT_EQ(store.values().at(c.number), before) << c.record;
+        EXPECT_EQ(store.value(c.number), before) << c.record;
     }
 }
 
@@ -86,8 +86,8 @@ TEST(SettingStore, UnknownAndTruncatedRecordsAreReported) {
 TEST(SettingStore, WriteOnlyRecordsAreStoredButNeverAnswered) {
     SettingStore store(6, 384);
     store.apply(bytes("CC 01 00 D2 02 00"));
-    EXPECT_EQ(store.values().at(0xCC), "1");
-    EXPECT_EQ(store.values().at(0xD2), "2");
+    EXPECT_EQ(store.value(0xCC), "1");
+    EXPECT_EQ(store.value(0xD2), "2");
     EXPECT_FALSE(store.queryText(0xCC));
     EXPECT_FALSE(store.queryText(0x77));
 }
