@@ -41,6 +41,8 @@ public:
         std::uint16_t computed = 0;
         std::uint64_t fnv = 0xCBF29CE484222325ULL; // FNV-1a 64 over the data bytes
         std::uint32_t tail = 0; // the last four data bytes, oldest in the top byte
+
+        bool operator==(const FrameProgress&) const = default;
     };
     static void addFrameData(FrameProgress& frame, std::span<const std::uint8_t> data);
     // Judges and records a frame; returns its verdict text.
@@ -65,12 +67,16 @@ public:
     nlohmann::json packetsJson() const;
     nlohmann::json areasJson() const;
 
+    bool operator==(const FirmwareReceiver&) const = default;
+
 private:
     struct FrameRecord {
         FrameProgress progress;
         std::uint32_t expected = 0;
         std::string area;
         std::string verdict;
+
+        bool operator==(const FrameRecord&) const = default;
     };
     struct PacketRecord {
         std::string link;
@@ -82,10 +88,14 @@ private:
         int eraseMs = 0;
         std::string verdict;
         std::string reply;
+
+        bool operator==(const PacketRecord&) const = default;
     };
     struct FlashArea {
         std::string name;
         std::uint32_t start = 0, end = 0, next = 0;
+
+        bool operator==(const FlashArea&) const = default;
     };
 
     int m_kind;

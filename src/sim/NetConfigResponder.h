@@ -26,6 +26,8 @@ public:
         std::array<std::uint8_t, 6> mac{};
         bool dhcp = false;
         std::uint16_t port = 6001;
+
+        bool operator==(const Config&) const = default;
     };
 
     // Dotted quad and "00:1A:2B:3C:4D:5E" parsing for the printer's own options.
@@ -41,10 +43,14 @@ public:
     const Config& record() const { return m_record; }
     nlohmann::json toJson() const;
 
+    bool operator==(const NetConfigResponder&) const = default;
+
 private:
     struct Change {
         Config config;
         bool restarted = false;
+
+        bool operator==(const Change&) const = default;
     };
     std::vector<std::uint8_t> encode(std::uint8_t command, const Config& config) const;
     void malformed(std::span<const std::uint8_t> datagram, const std::string& from,

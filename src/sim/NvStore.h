@@ -21,6 +21,8 @@ struct NvImage {
     bool gray = false;
     std::vector<std::uint8_t> data;
     std::string png; // file written for it, "" when none
+
+    bool operator==(const NvImage&) const = default;
 };
 
 class NvStore {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <iconv.h>
+#include <tuple>
 
 #include "sim/PngWriter.h"
 
@@ -359,6 +360,38 @@ nlohmann::json PrinterCore::report(const nlohmann::json& links) const {
     r["linkEvents"] = m_linkEvents;
     r["droppedEntries"] = m_droppedEntries;
     return r;
+}
+
+bool PrinterCore::sameReport(const PrinterCore& other) const {
+    // What report() shows, from the state it is built from; the busy and erase deadlines and
+    // the unfinished paper line are not shown.
+    auto shown = [](const PrinterCore& c) {
+        return std::tie(c.m_model, c.m_received, c.m_settings.values(), c.m_enters, c.m_writes,
+                        c.m_leaves, c.m_queries, c.m_answered, c.m_inBracket, c.m_nvDefinitions,
+                        c.m_nv.images(), c.m_printed, c.m_lines, c.m_cuts, c.m_firmware,
+                        c.m_network, c.m_commands, c.m_undecodable, c.m_ignored, c.m_linkEvents,
+                        c.m_droppedEntries);
+    };
+    return shown(*this) == shown(other);
+}
+
+std::vector<PrinterCore::EntrySpan> PrinterCore::entrySpans(const std::string& link) const {
+    std::vector<EntrySpan> spans;
+    for (const Entry& e : m_commands)
+        if (e.link == link)
+            spans.push_back({"commands", e.offset, e.length});
+    for (const Run& u : m_undecodable)
+        if (u.link == link)
+            spans.push_back({"undecodable", u.offset, u.length});
+    for (const Run& g : m_ignored)
+        if (g.link == link)
+            spans.push_back({"ignored", g.offset, g.length});
+    return spans;
+}
+
+std::uint64_t PrinterCore::received(const std::string& link) const {
+    auto it = m_received.find(link);
+    return it == m_received.end() ? 0 : it->second;
 }
 
 } // namespace korva

@@ -3,7 +3,8 @@
 // network record, the paper, and the running report of what arrived.
 //
 // Locking: every method except report() expects the caller to hold mutex(); the decoders take
-// it once per received chunk. report() takes it itself and returns a consistent snapshot.
+// it once per received chunk. report() takes it itself and returns a consistent snapshot;
+// sameReport() expects the caller to hold both printers' locks.
 // Report lists are bounded (kMaxEntries each; later entries are counted, not kept) so a
 // printer fed for hours cannot grow without limit.
 #include <cstdint>
@@ -59,9 +60,10 @@ public:
     void countQuery(bool answered);
 
     // Report entries. Text, NUL and undecodable runs that continue the link's previous entry
-    // of the same kind are merged into it.
+    // of the same kind are merged into it. extra: the command's own fields, an object (null
+    // for none).
     void addCommand(const std::string& link, std::uint64_t offset, std::uint64_t length,
-                    const char* cmd, nlohmann::json extra = nlohmann::json::object());
+                    const char* cmd, nlohmann::json extra = nullptr);
     void addText(const std::string& link, std::uint64_t offset, std::span<const std::uint8_t> text);
     void addNul(const std::string& link, std::uint64_t offset, std::uint64_t length);
     void addUndecodable(const std::string& link, std::uint64_t offset,
@@ -84,6 +86,21 @@ public:
 
     nlohmann::json report(const nlohmann::json& links) const;
 
+    // Whether this printer's report and other's, given the same links, would be equal. Checks
+    // that compare many printers use this: building a report costs far more than the decoding
+    // it reports on.
+    bool sameReport(const PrinterCore& other) const;
+
+    // The report's entries on one link without building it, for checking where its bytes went:
+    // each command, undecodable and ignored entry as its list name, offset and length.
+    struct EntrySpan {
+        const char* list;
+        std::uint64_t offset = 0;
+        std::uint64_t length = 0;
+    };
+    std::vector<EntrySpan> entrySpans(const std::string& link) const;
+    std::uint64_t received(const std::string& link) const;
+
 private:
     struct Entry {
         std::string link;
@@ -92,6 +109,8 @@ private:
         std::string cmd;
         nlohmann::json extra;
         std::string raw; // text bytes (text entries), shown decoded in the report
+
+        bool operator==(const Entry&) const = default;
     };
     struct Run {
         std::string link;
@@ -99,6 +118,8 @@ private:
         std::uint64_t length = 0;
         std::string reason;
         std::string head; // the first 64 bytes
+
+        bool operator==(const Run&) const = default;
     };
     Entry* lastEntryOf(const std::string& link, const char* cmd, std::uint64_t offset);
     std::string writePng(const std::string& name, const NvImage& image, int sx, int sy);

@@ -18,6 +18,7 @@ struct SimModel {
     int nvGraphicKB = 384;           // NV graphics memory the factory setting gives
 
     static SimModel forName(std::string_view name);
+    bool operator==(const SimModel&) const = default;
 };
 
 } // namespace korva

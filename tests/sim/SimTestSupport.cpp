@@ -69,13 +69,11 @@ std::vector<std::uint8_t> readFd(int fd, std::size_t count, int timeoutMs) {
     return out;
 }
 
-std::string accountingGaps(const nlohmann::json& report, const std::string& link) {
-    std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string>> spans;
-    for (const char* list : {"commands", "undecodable", "ignored"})
-        for (const auto& e : report[list])
-            if (e["link"] == link)
-                spans.emplace_back(e["offset"].get<std::uint64_t>(),
-                                   e["length"].get<std::uint64_t>(), list);
+namespace {
+
+using Spans = std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string>>;
+
+std::string gapsIn(Spans spans, std::uint64_t received) {
     std::sort(spans.begin(), spans.end());
     std::uint64_t at = 0;
     for (const auto& [offset, length, list] : spans) {
@@ -86,11 +84,30 @@ std::string accountingGaps(const nlohmann::json& report, const std::string& link
             return "empty entry in " + list + " at " + std::to_string(offset);
         at += length;
     }
-    std::uint64_t received =
-        report["received"].contains(link) ? report["received"][link].get<std::uint64_t>() : 0;
     if (at != received)
         return "entries cover " + std::to_string(at) + " of " + std::to_string(received) + " bytes";
     return "";
+}
+
+} // namespace
+
+std::string accountingGaps(const nlohmann::json& report, const std::string& link) {
+    Spans spans;
+    for (const char* list : {"commands", "undecodable", "ignored"})
+        for (const auto& e : report[list])
+            if (e["link"] == link)
+                spans.emplace_back(e["offset"].get<std::uint64_t>(),
+                                   e["length"].get<std::uint64_t>(), list);
+    return gapsIn(std::move(spans), report["received"].contains(link)
+                                        ? report["received"][link].get<std::uint64_t>()
+                                        : 0);
+}
+
+std::string accountingGaps(const PrinterCore& core, const std::string& link) {
+    Spans spans;
+    for (const PrinterCore::EntrySpan& s : core.entrySpans(link))
+        spans.emplace_back(s.offset, s.length, s.list);
+    return gapsIn(std::move(spans), core.received(link));
 }
 
 std::vector<std::string> commandNames(const nlohmann::json& report, const std::string& link) {

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sim/PrinterCore.h"
+
 namespace korva::test {
 
 // The tool's end of a pty link, opened raw like a port the tools open.
@@ -32,6 +34,8 @@ std::vector<std::uint8_t> readFd(int fd, std::size_t count, int timeoutMs);
 // "" when the link's commands, undecodable and ignored runs cover its received bytes exactly
 // once, in order; otherwise what is wrong.
 std::string accountingGaps(const nlohmann::json& report, const std::string& link);
+// The same from the printer itself, without a report (the caller holds its lock).
+std::string accountingGaps(const PrinterCore& core, const std::string& link);
 
 // The commands of one link, in order, by their cmd names.
 std::vector<std::string> commandNames(const nlohmann::json& report, const std::string& link);

@@ -300,6 +300,40 @@ TEST(StreamDecoder, ResultDoesNotDependOnHowTheStreamIsCut) {
     EXPECT_EQ(test::accountingGaps(whole.report(links), "file"), "");
 }
 
+// sameReport() and the accounting taken from the printer stand in for the report where many
+// are compared: they must agree with it, whichever part differs, and ignore the busy times.
+TEST(StreamDecoder, SameReportAgreesWithTheReport) {
+    const char* streams[] = {
+        "41 42 0A",
+        "41 43 0A",
+        "1D 28 45 03 00 01 49 4E 1D 28 45 04 00 02 4F 55 54", // enter, leave: busy until
+        "1D 28 45 03 00 01 49 4E 1D 28 45 0A 00 05 FA 00 02 FF 00 00 00 00 04",
+        "1D 28 45 02 00 06 F6",
+        "1C 71 01 01 00 01 00 FF",
+        "1C 71 01 01 00 01 00 FF 1C 70 01 00",
+        "40 F2 20 22 00 00 00 00 00 00",
+        "01 11 44 30 20 00 00 00",
+        "1D 56 41 00",
+        "1D 28 45 05 00 02 4F 55 54", // undecodable: six bytes set aside
+        "1D 28 45 03 00 02 4F 55 54",
+    };
+    SimOptions o;
+    o.leaveBusyMs = 40;
+    const nlohmann::json links = nlohmann::json::object();
+    for (const char* first : streams) {
+        PrinterCore a(o, 6001);
+        StreamDecoder(a, "file", nullptr, false).feed(bytes(first), 0);
+        EXPECT_EQ(test::accountingGaps(a, "file"), test::accountingGaps(a.report(links), "file"));
+        for (const char* second : streams) {
+            PrinterCore b(o, 6001);
+            StreamDecoder(b, "file", nullptr, false).feed(bytes(second), 500);
+            EXPECT_EQ(a.sameReport(b), a.report(links) == b.report(links))
+                << first << " | " << second;
+            EXPECT_EQ(a.sameReport(b), first == second) << first << " | " << second;
+        }
+    }
+}
+
 TEST(StreamDecoder, RepliesFromThePrinterSide) {
     SimOptions o;
     o.dropReplyFor = {0xF6};
