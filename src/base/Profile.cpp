@@ -125,10 +125,15 @@ std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline, boo
     exists = static_cast<bool>(in);
     if (!in)
         return lines;
+    // Read in pieces up to one byte past the limit: every look-up reads the file, and a buffer
+    // of the limit's size, filled first, would cost a few MiB each time however small the file.
     std::string data;
-    data.resize(kMaxProfileBytes + 1);
-    in.read(data.data(), static_cast<std::streamsize>(data.size()));
-    data.resize(static_cast<std::size_t>(in.gcount()));
+    char piece[16384];
+    while (in && data.size() <= kMaxProfileBytes) {
+        in.read(piece, static_cast<std::streamsize>(
+                           std::min(sizeof piece, kMaxProfileBytes + 1 - data.size())));
+        data.append(piece, static_cast<std::size_t>(in.gcount()));
+    }
     if (data.size() > kMaxProfileBytes) {
         if (m_log)
             m_log->Print("Profile %s is larger than %zu bytes; the rest is ignored", m_path.c_str(),
