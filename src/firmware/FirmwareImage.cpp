@@ -82,14 +82,24 @@ FirmwareImage::Load FirmwareImage::load(const std::string& path) {
     m_fileSize = end < 0 ? 0 : static_cast<std::uint64_t>(end);
     if (m_fileSize != kFirmwareFileSize)
         return Load::WrongSize;
+    // A file without the signature is refused before its 8 MiB are read; the signature is
+    // checked again on what was read, in case the file changed in between.
+    std::array<std::uint8_t, 4> signature{};
+    in.seekg(kSignatureOffset);
+    in.read(reinterpret_cast<char*>(signature.data()), signature.size());
+    if (in.gcount() != static_cast<std::streamsize>(signature.size()))
+        return Load::ShortRead;
+    if (!signatureAt(signature.data()))
+        return Load::WrongSignature;
     in.seekg(0);
-    m_bytes.assign(kFirmwareFileSize, 0xFF);
-    in.read(reinterpret_cast<char*>(m_bytes.data()), kFirmwareFileSize);
+    // Every byte is read into the buffer or the buffer is dropped, so it needs no filling.
+    m_bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kFirmwareFileSize);
+    in.read(reinterpret_cast<char*>(m_bytes.get()), kFirmwareFileSize);
     if (in.gcount() != static_cast<std::streamsize>(kFirmwareFileSize)) {
         release();
         return Load::ShortRead;
     }
-    if (!signatureAt(m_bytes.data() + kSignatureOffset)) {
+    if (!signatureAt(m_bytes.get() + kSignatureOffset)) {
         release();
         return Load::WrongSignature;
     }
@@ -97,11 +107,11 @@ FirmwareImage::Load FirmwareImage::load(const std::string& path) {
 }
 
 std::uint8_t FirmwareImage::bootEnable() const {
-    return m_bytes.size() == kFirmwareFileSize ? m_bytes[kBootEnableOffset] : 0;
+    return m_bytes ? m_bytes[kBootEnableOffset] : 0;
 }
 
 void FirmwareImage::release() {
-    std::vector<std::uint8_t>().swap(m_bytes);
+    m_bytes.reset();
 }
 
 } // namespace korva

@@ -3,6 +3,7 @@
 // boot-enable byte at 0x7FFFFB and the signature "QOLT" in its last four bytes, and the table of
 // the five flash areas a download can rewrite, by ModelKind.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -53,16 +54,19 @@ class FirmwareImage {
 public:
     enum class Load { Ok, OpenFailed, WrongSize, ShortRead, WrongSignature };
 
-    // Reads the whole file into a buffer pre-filled with 0xFF. fileSize() tells the size found
-    // (for the size message) whatever the outcome.
+    // Reads the whole file (when its size and signature are right). fileSize() tells the size
+    // found (for the size message) whatever the outcome; bytes() is empty unless Ok.
     Load load(const std::string& path);
     std::uint64_t fileSize() const { return m_fileSize; }
-    std::span<const std::uint8_t> bytes() const { return m_bytes; }
+    std::span<const std::uint8_t> bytes() const {
+        return m_bytes ? std::span<const std::uint8_t>(m_bytes.get(), kFirmwareFileSize)
+                       : std::span<const std::uint8_t>();
+    }
     std::uint8_t bootEnable() const;
     void release();
 
 private:
-    std::vector<std::uint8_t> m_bytes;
+    std::unique_ptr<std::uint8_t[]> m_bytes;
     std::uint64_t m_fileSize = 0;
 };
 
