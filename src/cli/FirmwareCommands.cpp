@@ -4,6 +4,7 @@
 #include "app/ModelRules.h"
 #include "cli/CliConnection.h"
 #include "cli/Commands.h"
+#include "cli/FullPath.h"
 #include "cli/HookedPrompter.h"
 #include "cli/Korva10Download.h"
 #include "firmware/AreaFrame.h"
@@ -142,7 +143,7 @@ int runDownload(const FirmwareArgs& args, const CliOptions& options) {
                                           app.catalogue, prompter, connection.pauseClock(),
                                           app.profile, app.langId, connectionSummary(app.ports),
                                           stallLimitMs});
-    screen.open(args.expert, args.file);
+    screen.open(args.expert, fullPath(args.file));
     if (!screen.chooseArea(*area)) {
         std::fprintf(stderr, "korvactl: %s\n", areaRefusal(*area, args.expert).c_str());
         return 2;

@@ -6,6 +6,7 @@
 #include "base/Prompter.h"
 #include "base/TimerHost.h"
 #include "cli/CliConnection.h"
+#include "cli/FullPath.h"
 #include "cli/HookedPrompter.h"
 #include "firmware/Korva10FirmwareScreen.h"
 
@@ -164,9 +165,7 @@ int runKorva10Download(const std::string& file, const std::string& areaName,
                                  timers);
     relay.target = &screen;
     screen.open();
-    std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(file, ec);
-    screen.setFile(ec ? file : absolute.string());
+    screen.setFile(fullPath(file));
     screen.chooseArea(static_cast<int>(area - korva10::areas().data()));
 
     std::fprintf(stderr, "%s: 0x%06X..0x%06X, %u bytes, %d write packets\n",

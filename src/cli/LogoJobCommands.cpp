@@ -8,6 +8,7 @@
 #include "base/TimerHost.h"
 #include "cli/CliConnection.h"
 #include "cli/Commands.h"
+#include "cli/FullPath.h"
 #include "logo/LogoSheet.h"
 #include "logo/NvPrint.h"
 #include "logo/NvUpload.h"
@@ -208,11 +209,7 @@ int fillList(LogoSheet& sheet, const UploadArgs& a) {
             std::fprintf(stderr, "korvactl: image number %d is given twice\n", number);
             return kExitUsage;
         }
-        // The profile must name the file wherever the desktop program is started from.
-        std::error_code ec;
-        std::filesystem::path full = std::filesystem::absolute(path, ec);
-        if (!ec)
-            path = full.lexically_normal().string();
+        path = fullPath(path);
         if (!list.AddEntry(0, path)) {
             std::fprintf(stderr, "korvactl: %s is refused; nothing was sent\n", path.c_str());
             return kExitFailed;

@@ -30,7 +30,7 @@ std::string readAll(const std::string& path) {
 }
 
 // A profile of about 2 MiB (the logo list of a busy shop and much else), so each rewrite takes
-// long enough to be cut; korvactl firmware download stores the image's folder, then its name.
+// long enough to be cut; korvactl firmware download stores the image's full path, then its name.
 std::string profileText(const std::string& folder, const std::string& file) {
     std::string text = "[LOGO]\n";
     for (int i = 1; i <= 20000; ++i)
@@ -97,13 +97,13 @@ TEST(KorvactlProfile, KilledDuringAWriteLeavesTheOldOrTheNewFile) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << "no such image";
     current = readAll(ini);
-    ASSERT_EQ(current, profileText("fw0.SHC", "fw0.SHC"));
+    ASSERT_EQ(current, profileText(dir.file("fw0.SHC"), "fw0.SHC"));
 
     std::mt19937 random(7);
     const long longest = std::max<long>(
         1000, std::chrono::duration_cast<std::chrono::microseconds>(lifetime).count() * 5 / 4);
     int killed = 0, between = 0;
-    std::string folder = "fw0.SHC", file = "fw0.SHC"; // what the profile holds
+    std::string folder = dir.file("fw0.SHC"), file = "fw0.SHC"; // what the profile holds
     for (int run = 1; run <= 80; ++run) {
         const std::string image = "fw" + std::to_string(run) + ".SHC";
         const pid_t pid = startCtl(dir.path(), args(image));
@@ -114,22 +114,22 @@ TEST(KorvactlProfile, KilledDuringAWriteLeavesTheOldOrTheNewFile) {
             ++killed;
         const std::string now = readAll(ini);
         const std::string before = profileText(folder, file);
-        const std::string half = profileText(image, file);
-        const std::string after = profileText(image, image);
+        const std::string half = profileText(dir.file(image), file);
+        const std::string after = profileText(dir.file(image), image);
         ASSERT_TRUE(now == before || now == half || now == after)
             << "run " << run << ": a profile of " << now.size() << " bytes that is none of the "
             << "three it may be";
         if (now == half)
             ++between;
         if (now != before)
-            folder = image;
+            folder = dir.file(image);
         if (now == after)
             file = image;
     }
     // What killed writers left behind goes with the next write that runs to its end.
     const std::size_t left = temporaries(dir);
     ASSERT_EQ(WEXITSTATUS(waitFor(startCtl(dir.path(), args("last.SHC")))), 1);
-    EXPECT_EQ(readAll(ini), profileText("last.SHC", "last.SHC"));
+    EXPECT_EQ(readAll(ini), profileText(dir.file("last.SHC"), "last.SHC"));
     EXPECT_EQ(temporaries(dir), 0u);
     RecordProperty("killed", killed);
     RecordProperty("betweenTheTwoWrites", between);
