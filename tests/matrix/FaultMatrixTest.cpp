@@ -498,8 +498,9 @@ Observed runCell(Job job, Fault fault, const std::string& link) {
     // (the download remembers the chosen file before it starts, so the same file is chosen
     // here), and the user setup's own section (written by a run against a file).
     dir.write("korvaset.INI", "[LOGO]\nLogofile1=" + dir.file("a.bmp") +
-                                  "\n\n[FWDN20]\nFOLDER=fw.SHC\nFILE=fw.SHC\n\n[FWDN15]\nFOLDER=" +
-                                  dir.file("fw.bin") + "\nFILE=fw.bin\n");
+                                  "\n\n[FWDN20]\nFOLDER=" + dir.file("fw.SHC") +
+                                  "\nFILE=fw.SHC\n\n[FWDN15]\nFOLDER=" + dir.file("fw.bin") +
+                                  "\nFILE=fw.bin\n");
     if (runProgram(kCtl, {"--port", "FILE:seed.prn", "setup", "set", "margin=8"}, dir.path(),
                    kBoundMs, kEnv)
             .status != 0)
