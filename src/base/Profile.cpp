@@ -156,7 +156,10 @@ std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline, boo
         std::string_view text = raw;
         if (!text.empty() && text.back() == '\r')
             text.remove_suffix(1);
-        line.raw.assign(text);
+        // A file without CRLF can still end in a carriage return with no line feed after it:
+        // it is read without that CR but kept, or a write (which ends the line) would make a
+        // CRLF of it and the next read would find another line than this one.
+        line.raw.assign(newline == "\r\n" ? text : std::string_view(raw));
         std::string_view t = trim(text);
         if (!isTextLine(text)) {
             line.kind = Line::Unreadable;

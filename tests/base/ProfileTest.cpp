@@ -131,6 +131,15 @@ TEST(Profile, CorruptFileIsReadAsFarAsItMakesSenseAndKeptOnWrite) {
     EXPECT_NE(after.find(std::string("\x01\x02\xff\x00garbage=1", 13)), std::string::npos)
         << "unreadable lines are kept byte for byte";
     EXPECT_EQ(profile.GetString("USER", "R_BUF_SZ1"), "32");
+
+    // A last line ending in carriage returns without a line feed reads the same after a write.
+    for (const char* last : {"x=e\r\r", "x=e\r"}) {
+        SCOPED_TRACE(last);
+        dir.write("korvaset.INI", std::string("[LOGO]\n[A]\nk=\n") + last);
+        const auto entries = profile.Entries("A");
+        ASSERT_TRUE(profile.WriteString("LOGO", "Logofile1", "/b.bmp"));
+        EXPECT_EQ(profile.Entries("A"), entries);
+    }
 }
 
 TEST(Profile, PathIsTheWorkingDirectoryAndTheProgramName) {
