@@ -18,8 +18,7 @@
 namespace korva {
 
 PrinterSocket::PrinterSocket(ErrorLog& log, const MessageCatalogue& catalogue, Prompter& prompter)
-    : m_Log(log), m_Catalogue(catalogue), m_Prompter(prompter),
-      m_QueueFull(log, catalogue, prompter) {}
+    : m_Log(log), m_QueueFull(log, catalogue, prompter) {}
 
 PrinterSocket::~PrinterSocket() {
     Close();

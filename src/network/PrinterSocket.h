@@ -66,8 +66,6 @@ private:
     bool connectionUp(int waitMs);
 
     ErrorLog& m_Log;
-    const MessageCatalogue& m_Catalogue;
-    Prompter& m_Prompter;
     QueueFullNotice m_QueueFull;
     UniqueFd m_Socket;
     WakeEvent m_Wake;
