@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <thread>
@@ -277,30 +278,42 @@ TEST_F(KorvactlKorva10Sim, SilentPrinterEndsWithTheTimeOutMessage) {
     }
 }
 
-TEST_F(KorvactlKorva10Sim, CtrlCIsCancelAndNothingFollowsIt) {
-    makeFile(dir);
-    // A printer that never answers keeps the download waiting after its erase packet.
-    ASSERT_NO_FATAL_FAILURE(startSim("serial", {"--mute"}, ""));
+// Runs the download, sends Ctrl-C as soon as ready() holds (looked at every few milliseconds),
+// and checks the command stopped as interrupted, not timed out or done.
+ProgramResult interruptWhen(const std::vector<std::string>& args, const std::string& dir,
+                            const std::string& pauseScale, const std::function<bool()>& ready) {
     bool signalled = false;
-    // Full waits (no pause scale): the 15 s bound after the erase packet is far away. The
-    // profile keys are written once the port is open, with Ctrl-C already taken as CANCEL.
-    ProgramResult run =
-        runProgram(kCtl, args, dir.path(), 20000, {{"KORVASET_LANGID", "0x0409"}}, [&](pid_t pid) {
-            for (int i = 0; i < 2000 && !signalled; ++i) {
-                if (readAll(dir.file("korvaset.INI")).find("[FWDN15]") != std::string::npos) {
+    ProgramResult run = runProgram(
+        kCtl, args, dir, 20000,
+        {{"KORVASET_LANGID", "0x0409"}, {"KORVACTL_PAUSE_SCALE", pauseScale}}, [&](pid_t pid) {
+            for (int i = 0; i < 4000 && !signalled; ++i) {
+                if (ready()) {
                     ::kill(pid, SIGINT);
                     signalled = true;
                 } else {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 }
             }
         });
-    ASSERT_TRUE(signalled);
+    EXPECT_TRUE(signalled);
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("korvactl: stopped; the printer did not get the whole area"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("did not answer"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("COMPLETED"), std::string::npos) << run.err;
+    return run;
+}
+
+TEST_F(KorvactlKorva10Sim, CtrlCIsCancelAndNothingFollowsIt) {
+    makeFile(dir);
+    // A printer that never answers keeps the download waiting after its erase packet.
+    ASSERT_NO_FATAL_FAILURE(startSim("serial", {"--mute"}, ""));
+    // Full waits (no pause scale): the 15 s bound after the erase packet is far away. The
+    // profile keys are written once the port is open, with Ctrl-C already taken as CANCEL.
+    interruptWhen(args, dir.path(), "1", [&] {
+        return readAll(dir.file("korvaset.INI")).find("[FWDN15]") != std::string::npos;
+    });
     nlohmann::json report = sim->stop();
     ASSERT_EQ(report["packets"].size(), 1u); // the erase packet, and nothing after CANCEL
     EXPECT_EQ(report["packets"][0]["type"], "erase");
@@ -316,27 +329,10 @@ TEST_F(KorvactlKorva10Sim, CtrlCDuringTheWritePacketsStopsTheDownload) {
     // 1.25 s at this scale), and the signal comes while it does.
     const std::uintmax_t inFlight = 10 + 3 * 522;
     const std::string capture = dir.file("capture/serial.bin");
-    bool signalled = false;
-    ProgramResult run =
-        runProgram(kCtl, args, dir.path(), 20000,
-                   {{"KORVASET_LANGID", "0x0409"}, {"KORVACTL_PAUSE_SCALE", "4"}}, [&](pid_t pid) {
-                       for (int i = 0; i < 4000 && !signalled; ++i) {
-                           std::error_code ec;
-                           if (std::filesystem::file_size(capture, ec) >= inFlight && !ec) {
-                               ::kill(pid, SIGINT);
-                               signalled = true;
-                           } else {
-                               std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                           }
-                       }
-                   });
-    ASSERT_TRUE(signalled);
-    EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_NE(run.err.find("korvactl: stopped; the printer did not get the whole area"),
-              std::string::npos)
-        << run.err;
-    EXPECT_EQ(run.err.find("did not answer"), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find("COMPLETED"), std::string::npos) << run.err;
+    interruptWhen(args, dir.path(), "4", [&] {
+        std::error_code ec;
+        return std::filesystem::file_size(capture, ec) >= inFlight && !ec;
+    });
     nlohmann::json report = sim->stop();
     EXPECT_EQ(std::filesystem::file_size(capture), inFlight);
     ASSERT_EQ(report["packets"].size(), 4u);
