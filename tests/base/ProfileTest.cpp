@@ -203,23 +203,6 @@ TEST(Profile, AnOversizedFileIsNeverCutShortByAWrite) {
     EXPECT_EQ(dir.read("korvaset.INI"), big);
 }
 
-TEST(Profile, AKeyIsLookedUpOnlyInItsOwnSection) {
-    TempDir dir;
-    dir.write("korvaset.INI", "[LOGO]\nLogofile1=a.bmp\n[USER]\nR_BUF_SZ0=64\n[FWDN20]\n");
-    Profile profile(dir.file("korvaset.INI"));
-    struct Row {
-        const char* section;
-        const char* key;
-        const char* expected;
-    } rows[] = {
-        {"LOGO", "Logofile1", "a.bmp"}, {"LOGO", "R_BUF_SZ0", "-"},   {"USER", "Logofile1", "-"},
-        {"USER", "R_BUF_SZ0", "64"},    {"FWDN20", "R_BUF_SZ0", "-"}, {"FWDN20", "Logofile1", "-"},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(profile.GetString(row.section, row.key, "-"), row.expected)
-            << row.section << " " << row.key;
-}
-
 // A temporary file that cannot be written whole (here the file size limit; a full disk alike):
 // the write fails, the old file is kept byte for byte, and no temporary file is left.
 TEST(Profile, AWriteCutShortKeepsTheOldFile) {
@@ -267,11 +250,12 @@ TEST(Profile, AWriteRemovesTheTemporaryFilesOfWritersThatAreGone) {
         EXPECT_EQ(dir.read(name), "kept") << name;
 }
 
-// Names compare without regard to ASCII case over the whole alphabet; a value loses its blanks
-// and one pair of enclosing quotes, double or single.
-TEST(Profile, NamesIgnoreCaseAndValuesLoseOnePairOfQuotes) {
+// A key is looked up only in its own section. Names compare without regard to ASCII case over
+// the whole alphabet; a value loses its blanks and one pair of enclosing quotes, double or single.
+TEST(Profile, LookUpsFindTheirOwnSectionIgnoreCaseAndLoseOnePairOfQuotes) {
     TempDir dir;
-    dir.write("korvaset.INI", "[Zebra]\nAzZ=\"double\"\nq1='single'\nq2=\"'both'\"\nq3=\"open\n"
+    dir.write("korvaset.INI", "[LOGO]\nLogofile1=a.bmp\n[USER]\nR_BUF_SZ0=64\n[FWDN20]\n"
+                              "[Zebra]\nAzZ=\"double\"\nq1='single'\nq2=\"'both'\"\nq3=\"open\n"
                               "q4= \t padded \t\nq5='mixed\"\n");
     Profile profile(dir.file("korvaset.INI"));
     struct Row {
@@ -279,10 +263,12 @@ TEST(Profile, NamesIgnoreCaseAndValuesLoseOnePairOfQuotes) {
         const char* key;
         const char* expected;
     } rows[] = {
-        {"ZEBRA", "azz", "double"}, {"zebra", "AZZ", "double"},  {"ZeBrA", "aZz", "double"},
-        {"Zebra", "Q1", "single"},  {"Zebra", "q2", "'both'"},   {"Zebra", "q3", "\"open"},
-        {"Zebra", "q4", "padded"},  {"Zebra", "q5", "'mixed\""}, {"Zebr", "AzZ", "-"},
-        {"Zebra", "AzZ ", "-"},
+        {"LOGO", "Logofile1", "a.bmp"}, {"LOGO", "R_BUF_SZ0", "-"},   {"USER", "Logofile1", "-"},
+        {"USER", "R_BUF_SZ0", "64"},    {"FWDN20", "R_BUF_SZ0", "-"}, {"FWDN20", "Logofile1", "-"},
+        {"ZEBRA", "azz", "double"},     {"zebra", "AZZ", "double"},   {"ZeBrA", "aZz", "double"},
+        {"Zebra", "Q1", "single"},      {"Zebra", "q2", "'both'"},    {"Zebra", "q3", "\"open"},
+        {"Zebra", "q4", "padded"},      {"Zebra", "q5", "'mixed\""},  {"Zebr", "AzZ", "-"},
+        {"Zebra", "AzZ ", "-"},         {"USER", "AzZ", "-"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(profile.GetString(row.section, row.key, "-"), row.expected)
