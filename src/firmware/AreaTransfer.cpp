@@ -39,14 +39,17 @@ AreaTransfer::Outcome AreaTransfer::sendToPort(CPorts& ports, const AreaFrame& f
                 continue;
             }
             m_error = errno;
-            if (!serial || m_error != 0) {
-                // A device that reports an error (unplugged, the other side gone) will not
-                // recover by waiting.
-                outcome = serial ? Outcome::NotReady : Outcome::WriteError;
+            const Outcome failed = serial ? Outcome::NotReady : Outcome::WriteError;
+            // A write whose wait ran out leaves EAGAIN behind: the line is only slow. A device
+            // that reports an error (unplugged, the other side gone) will not recover by
+            // waiting, and a file write cut short cannot be resumed.
+            bool timedOut = m_error == 0 || m_error == EAGAIN || m_error == EWOULDBLOCK;
+            if (!timedOut || ports.openedKind() == PortKind::File) {
+                outcome = failed;
                 break;
             }
             if (m_clock.nowMs() - lastProgress >= m_stallLimitMs || stopped()) {
-                outcome = stopped() ? Outcome::Stopped : Outcome::NotReady;
+                outcome = stopped() ? Outcome::Stopped : failed;
                 break;
             }
             m_clock.sleepMs(kStallPauseMs);
@@ -89,7 +92,14 @@ AreaTransfer::Outcome AreaTransfer::sendToSocket(PrinterSocket& socket,
         }
         std::uint32_t block = std::min(kSocketBlock, length - sent);
         int tries = 0;
-        while (socket.Send(data + sent, static_cast<int>(block)) < 0) {
+        std::uint32_t done = 0;
+        // A send that waited its bound returns what the socket took: the rest still goes.
+        while (done < block) {
+            int n = socket.Send(data + sent + done, static_cast<int>(block - done));
+            if (n > 0) {
+                done += static_cast<std::uint32_t>(n);
+                continue;
+            }
             if (++tries > kSendRetries || socket.peerClosed()) {
                 outcome = Outcome::SendFailed;
                 break;
