@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace korva {
 
@@ -61,41 +66,67 @@ std::optional<int> areaFromName(const std::string& name) {
     return std::nullopt;
 }
 
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Without waiting: a FIFO or a device named like a firmware file must not hang the caller.
+File openRegular(const std::string& path, std::uint64_t& size) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(f = ::fdopen(fd, "rb"))) {
+        ::close(fd);
+        return nullptr;
+    }
+    size = static_cast<std::uint64_t>(st.st_size);
+    return File(f);
+}
+
+std::size_t readAt(std::FILE* f, std::uint64_t offset, std::uint8_t* out, std::size_t length) {
+    if (::fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0)
+        return 0;
+    return std::fread(out, 1, length, f);
+}
+
+} // namespace
+
 std::optional<FirmwareTrailer> readFirmwareTrailer(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::uint64_t size = 0;
+    File in = openRegular(path, size);
     if (!in)
         return std::nullopt;
     std::array<std::uint8_t, 5> tail{};
-    in.seekg(kBootEnableOffset);
-    in.read(reinterpret_cast<char*>(tail.data()), tail.size());
-    if (in.gcount() != static_cast<std::streamsize>(tail.size()))
+    if (readAt(in.get(), kBootEnableOffset, tail.data(), tail.size()) != tail.size())
         return FirmwareTrailer{}; // too short to carry a signature
     return FirmwareTrailer{tail[0], signatureAt(tail.data() + 1)};
 }
 
 FirmwareImage::Load FirmwareImage::load(const std::string& path) {
     release();
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    File in = openRegular(path, m_fileSize);
     if (!in)
         return Load::OpenFailed;
-    auto end = in.tellg();
-    m_fileSize = end < 0 ? 0 : static_cast<std::uint64_t>(end);
     if (m_fileSize != kFirmwareFileSize)
         return Load::WrongSize;
     // A file without the signature is refused before its 8 MiB are read; the signature is
     // checked again on what was read, in case the file changed in between.
     std::array<std::uint8_t, 4> signature{};
-    in.seekg(kSignatureOffset);
-    in.read(reinterpret_cast<char*>(signature.data()), signature.size());
-    if (in.gcount() != static_cast<std::streamsize>(signature.size()))
+    if (readAt(in.get(), kSignatureOffset, signature.data(), signature.size()) != signature.size())
         return Load::ShortRead;
     if (!signatureAt(signature.data()))
         return Load::WrongSignature;
-    in.seekg(0);
     // Every byte is read into the buffer or the buffer is dropped, so it needs no filling.
     m_bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kFirmwareFileSize);
-    in.read(reinterpret_cast<char*>(m_bytes.get()), kFirmwareFileSize);
-    if (in.gcount() != static_cast<std::streamsize>(kFirmwareFileSize)) {
+    if (readAt(in.get(), 0, m_bytes.get(), kFirmwareFileSize) != kFirmwareFileSize) {
         release();
         return Load::ShortRead;
     }

@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <numeric>
+#include <sys/stat.h>
 
 using namespace korva;
 using korva::test::TempDir;
@@ -121,7 +122,12 @@ TEST(FirmwareImage, LoadOutcomesAndTrailer) {
     EXPECT_TRUE(image.bytes().empty()) << "a rejected image is released";
     EXPECT_EQ(image.load(dir.file("short.SHC")), FirmwareImage::Load::WrongSize);
     EXPECT_EQ(image.fileSize(), 8388607u);
-    EXPECT_EQ(image.load(dir.file("none.SHC")), FirmwareImage::Load::OpenFailed);
+    // Nothing to read, or nothing that is a file: refused at once, never waited on.
+    ASSERT_EQ(::mkfifo(dir.file("fifo.SHC").c_str(), 0600), 0);
+    for (const char* name : {"none.SHC", "fifo.SHC", "."}) {
+        EXPECT_EQ(image.load(dir.file(name)), FirmwareImage::Load::OpenFailed) << name;
+        EXPECT_FALSE(readFirmwareTrailer(dir.file(name))) << name;
+    }
 
     auto t = readFirmwareTrailer(dir.file("good.SHC"));
     ASSERT_TRUE(t);
