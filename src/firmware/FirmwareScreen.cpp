@@ -63,6 +63,7 @@ void FirmwareScreen::open(bool ctrlHeld, const std::optional<std::string>& file)
         m_view.downloadCaption = "다운로드";
     }
     m_expert = ctrlHeld;
+    m_portName = m_ctx.ports.m_PortName;
     // Program, Ext. Font, LCD font (KORVA40 class only), DOWNLOAD (expert), Boot (by the file).
     m_view.areaEnabled = {true, true, m_ctx.ports.m_ModelKind == ModelKindKorva40, m_expert, false};
     m_view.bootVisible = m_expert;
@@ -172,19 +173,23 @@ bool FirmwareScreen::download() {
     m_view.downloadEnabled = false;
     if (loaded == FirmwareImage::Load::WrongSize) {
         char text[64];
-        std::snprintf(text, sizeof text, "FileSize (%d bytes) Error!",
-                      static_cast<int>(image.fileSize()));
+        std::snprintf(text, sizeof text, "FileSize (%llu bytes) Error!",
+                      static_cast<unsigned long long>(image.fileSize()));
         refuse(text, "Error", false, false);
         return false;
     }
     const FirmwareArea area = firmwareArea(m_view.area, m_ctx.ports.m_ModelKind);
     if (!confirm(area.index))
         return false;
-    const bool ethernet = ethernetPort(m_ctx.ports.m_PortName);
+    m_ctx.ports.m_PortName = m_portName;
+    const bool ethernet = ethernetPort(m_portName);
     if (!ethernet) {
         m_ctx.ports.Close();
         if (!m_ctx.ports.Open()) {
-            refuse(m_ctx.catalogue.text(MsgInitFail), kAppName, false, true);
+            std::string text = m_ctx.catalogue.text(MsgInitFail);
+            if (!m_ctx.ports.m_OpenFailure.empty())
+                text += "\n" + m_ctx.ports.m_OpenFailure;
+            refuse(text, kAppName, false, true);
             return false;
         }
     }

@@ -161,6 +161,8 @@ private:
     FirmwareContext m_ctx;
     FirmwareView m_view;
     bool m_expert = false;
+    // The port chosen for the printer: a FILE open leaves the typed output name in its place.
+    std::string m_portName;
     bool m_closing = false;
     Outcome m_lastOutcome = Outcome::Done;
     std::uint32_t m_length = 0;

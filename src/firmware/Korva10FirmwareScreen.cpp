@@ -69,6 +69,7 @@ const char* Korva10FirmwareScreen::pick(const char* english, const char* korean)
 
 void Korva10FirmwareScreen::open() {
     m_view = Korva10FirmwareView{};
+    m_portName = m_ctx.ports.m_PortName;
     m_view.path = m_ctx.profile.GetString(kSection, kFolderKey);
     m_view.name = m_ctx.profile.GetString(kSection, kFileKey);
     // The design gives this screen English captions only, in both languages.
@@ -117,14 +118,18 @@ bool Korva10FirmwareScreen::ok() {
         std::lock_guard lock(m_wakeMutex);
         m_dataPending = false;
     }
+    ports.m_PortName = m_portName;
     if (!ports.Open()) {
         ports.m_NotifyWnd = nullptr;
         m_outcome = Outcome::PortFailed;
-        m_ctx.prompter.inform(m_ctx.catalogue.text(MsgInitFail));
+        std::string text = m_ctx.catalogue.text(MsgInitFail);
+        if (!ports.m_OpenFailure.empty())
+            text += "\n" + ports.m_OpenFailure;
+        m_ctx.prompter.inform(text);
         return false;
     }
     m_portOpen = true;
-    m_kind = portKindOf(ports.m_PortName);
+    m_kind = ports.openedKind();
     // Nothing from an earlier tool is a reply to this download. The receive thread runs
     // already, so the bytes are dropped from the reading side (clear() needs a stopped writer).
     while (!ports.m_QueueRead.empty())

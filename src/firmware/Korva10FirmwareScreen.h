@@ -166,6 +166,8 @@ private:
     State m_state = State::Idle;
     Outcome m_outcome = Outcome::None;
     PortKind m_kind = PortKind::None;
+    // The port chosen for the printer: a FILE open leaves the typed output name in its place.
+    std::string m_portName;
     std::uint32_t m_current = 0;
     std::uint32_t m_end = 0;
     int m_eraseStep = 0;
