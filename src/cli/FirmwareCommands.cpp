@@ -89,7 +89,8 @@ int runInfo(const FirmwareArgs& args, const CliOptions& options) {
                         a["checksum"].get<std::string>().c_str());
     }
     if (size != kFirmwareFileSize) {
-        std::fprintf(stderr, "FileSize (%d bytes) Error!\n", static_cast<int>(size));
+        std::fprintf(stderr, "FileSize (%llu bytes) Error!\n",
+                     static_cast<unsigned long long>(size));
         return 1;
     }
     if (loaded != FirmwareImage::Load::Ok) {
@@ -97,6 +98,30 @@ int runInfo(const FirmwareArgs& args, const CliOptions& options) {
         return 1;
     }
     return 0;
+}
+
+// Shows the window's message for a file that cannot be downloaded to any area; false for an image.
+bool imageFault(const std::string& path, Prompter& prompter) {
+    FirmwareImage image;
+    char size[64];
+    switch (image.load(path)) {
+    case FirmwareImage::Load::OpenFailed:
+        prompter.message("ERROR : File Open", kAppName, Icon::Stop, Buttons::Ok);
+        return true;
+    case FirmwareImage::Load::WrongSize:
+        std::snprintf(size, sizeof size, "FileSize (%llu bytes) Error!",
+                      static_cast<unsigned long long>(image.fileSize()));
+        prompter.message(size, "Error", Icon::Stop, Buttons::Ok);
+        return true;
+    case FirmwareImage::Load::ShortRead:
+        prompter.message("ERROR : File Size Error", kAppName, Icon::Stop, Buttons::Ok);
+        return true;
+    case FirmwareImage::Load::WrongSignature:
+        prompter.message("Wrong File!", "Error", Icon::Stop, Buttons::Ok);
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Why the screen keeps an area's button disabled, in the command line's words.
@@ -145,6 +170,9 @@ int runDownload(const FirmwareArgs& args, const CliOptions& options) {
                                           stallLimitMs});
     screen.open(args.expert, fullPath(args.file));
     if (!screen.chooseArea(*area)) {
+        // A file that is no image at all is refused for what it is, as for any other area.
+        if (*area == AreaBoot && args.expert && imageFault(screen.view().path, prompter))
+            return 1;
         std::fprintf(stderr, "korvactl: %s\n", areaRefusal(*area, args.expert).c_str());
         return 2;
     }

@@ -91,6 +91,8 @@ TEST(KorvactlFirmwareFile, RefusalsSendNothing) {
         {{"fw.SHC", "--area", "boot"}, 2, "needs --expert"},
         {{"fw.SHC", "--area", "download"}, 2, "needs --expert"},
         {{"locked.SHC", "--area", "boot", "--expert"}, 2, "boot-enable byte"},
+        {{"missing.SHC", "--area", "boot", "--expert"}, 1, "ERROR : File Open"},
+        {{"nosig.SHC", "--area", "boot", "--expert"}, 1, "Wrong File!"},
         {{"fw.SHC", "--area", "ext-font"}, 1, "Are you sure the Ext.Font area download?"},
     };
     for (const Row& r : rows) {
