@@ -84,7 +84,7 @@ protected:
         }
         screen = std::make_unique<FirmwareScreen>(
             FirmwareContext{app->ports, app->socket, app->ethernet, app->log, app->catalogue, *rec,
-                            clock, app->profile, app->langId, "KORVA40 - test"});
+                            clock, app->profile, app->langId, "KORVA40 - test", stallLimitMs});
         screen->open(ctrl);
         return *screen;
     }
@@ -108,6 +108,7 @@ protected:
 
     static TempDir* s_dir;
     static std::string s_image;
+    int stallLimitMs = AreaTransfer::kStallLimitMs;
     TempDir dir;
     ScopedCwd cwd{dir.path()};
     VirtualClock clock;
@@ -313,7 +314,7 @@ TEST_F(FirmwareScreenTest, RefusalsBeforeTheTransferSendNothing) {
 // there, and one that takes the whole frame.
 TEST_F(FirmwareScreenTest, WorkerOutcomesLeaveTheButtonsAsDocumented) {
     constexpr long kL = 0xD0000;
-    enum Link { Serial, Tcp, FullDisk };
+    enum Link { Serial, Tcp, FullDisk, StalledSerial };
     struct Row {
         Link link;
         long closeAfter; // -1: the printer takes everything; 0: nothing listens
@@ -321,6 +322,8 @@ TEST_F(FirmwareScreenTest, WorkerOutcomesLeaveTheButtonsAsDocumented) {
         bool downloadEnabled, fileOpenEnabled;
     } rows[] = {
         {Serial, 20000, "ERROR : PRINTER IS NOT READY!", true, false},
+        // The line stops taking bytes but stays up: only the no-progress bound ends it.
+        {StalledSerial, 20000, "ERROR : PRINTER IS NOT READY!", true, false},
         {FullDisk, -1, "LPT Write Error[28]", false, false}, // ENOSPC
         {Tcp, 0, "ERROR : Printer check.", false, false},
         {Tcp, 20000, "ERROR : Firmware transfer incomplete.", true, true},
@@ -334,9 +337,11 @@ TEST_F(FirmwareScreenTest, WorkerOutcomesLeaveTheButtonsAsDocumented) {
         clock.clearSleeps();
         SimOptions o;
         o.model = "KORVA40S";
-        o.serial = r.link == Serial;
+        o.serial = r.link == Serial || r.link == StalledSerial;
         o.tcpPort = r.link == Tcp ? 0 : -1;
-        o.closeAfterBytes = r.closeAfter > 0 ? r.closeAfter : -1;
+        o.closeAfterBytes = r.closeAfter > 0 && r.link != StalledSerial ? r.closeAfter : -1;
+        o.stallAfterBytes = r.link == StalledSerial ? r.closeAfter : -1;
+        stallLimitMs = r.link == StalledSerial ? 300 : AreaTransfer::kStallLimitMs;
         VirtualPrinter printer(o);
         std::string error;
         ASSERT_TRUE(printer.start(error)) << error;
@@ -345,9 +350,9 @@ TEST_F(FirmwareScreenTest, WorkerOutcomesLeaveTheButtonsAsDocumented) {
         if (r.closeAfter == 0)
             printer.stop(); // its port is closed now
         FirmwareScreen& s = open(6, false,
-                                 r.link == Tcp      ? "ETHERNET_II"
-                                 : r.link == Serial ? printer.serialPath()
-                                                    : "FILE");
+                                 r.link == Tcp ? "ETHERNET_II"
+                                 : o.serial    ? printer.serialPath()
+                                               : "FILE");
         rec->queueInput("/dev/full");
         s.setFile(file("fw.SHC"));
         ASSERT_TRUE(s.download());
@@ -359,6 +364,9 @@ TEST_F(FirmwareScreenTest, WorkerOutcomesLeaveTheButtonsAsDocumented) {
         EXPECT_EQ(s.view().downloadEnabled, r.downloadEnabled);
         EXPECT_EQ(s.view().fileOpenEnabled, r.fileOpenEnabled);
         EXPECT_EQ(app->ports.m_hPort, -1);
+        if (r.link == StalledSerial) {
+            EXPECT_GE(clock.nowMs(), 300); // waited out the bound, in virtual time
+        }
         if (r.link == Tcp && r.closeAfter < 0) {
             // 256 settling steps over the network; then the printer's verdict.
             EXPECT_EQ(clock.sleeps().back(), kL / 10240);
