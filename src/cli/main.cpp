@@ -43,6 +43,11 @@ int main(int argc, char** argv) {
     korva::cli::registerFirmwareCommands(app, context);
     korva::cli::registerNetCommands(app, context);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Scripts tell a refused command line by status 2, whatever CLI11 numbers the fault.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
     return context.exitCode;
 }

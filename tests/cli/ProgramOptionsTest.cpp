@@ -122,3 +122,23 @@ TEST(ProgramOptions, TheBaudRateDefaultsToTheModelsFirstListItem) {
     ::close(master);
     ::close(slave);
 }
+
+// A command line korvactl refuses ends with status 2 whatever the parser found wrong; asking for
+// help is no fault.
+TEST(ProgramOptions, ARefusedCommandLineEndsWithStatusTwo) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } rows[] = {
+        {{"logo", "upload", "a.bmp", "--threshold", "300"}, 2}, // value out of range
+        {{"--model"}, 2},                                        // option without its value
+        {{"logo", "print", "--all", "--select", "1"}, 2},        // options that exclude each other
+        {{"no-such-command"}, 2},
+        {{"logo", "print", "--help"}, 0},
+    };
+    TempDir dir;
+    for (const auto& row : rows) {
+        ProgramResult r = runProgram(KORVACTL_PATH, row.args, dir.path(), 20000, kOffscreen);
+        EXPECT_EQ(r.status, row.status) << row.args.front() << " " << r.err;
+    }
+}
