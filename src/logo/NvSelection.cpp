@@ -11,6 +11,8 @@ constexpr int kSingle = 256;
 
 // A bound of 1..255 from digits only; -1 otherwise (also for an empty text).
 int bound(std::string_view digits) {
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1);
     if (digits.empty() || digits.size() > 3)
         return -1;
     int v = 0;

@@ -21,7 +21,8 @@ TEST(NvSelection, ValidTextsPrintTheirNumbersInOrder) {
                  {"250-", {250, 251, 252, 253, 254, 255}},
                  {"1,1", {1, 1}},
                  {"255", {255}},
-                 {"7-7", {7}}};
+                 {"7-7", {7}},
+                 {"0005,2-0003", {5, 2, 3}}};
     for (const Case& k : cases) {
         NvSelection s;
         ASSERT_TRUE(parseNvSelection(k.text, s)) << k.text;
