@@ -1,7 +1,6 @@
 #include "gui/LogoPreview.h"
 
 #include <QPainter>
-#include <algorithm>
 
 namespace korva {
 
@@ -14,18 +13,16 @@ LogoPreview::LogoPreview(QWidget* parent) : QFrame(parent) {
     setBackgroundRole(QPalette::Base);
 }
 
-void LogoPreview::setPicture(const DotPicture& dots, int bitmapWidth, int bitmapHeight) {
-    const int w = std::min(bitmapWidth, dots.width());
-    const int h = std::min(bitmapHeight, dots.height());
-    if (w <= 0 || h <= 0) {
+void LogoPreview::setPicture(const PreviewPicture& picture) {
+    if (picture.empty()) {
         clearPicture();
         return;
     }
-    QImage image(w, h, QImage::Format_Grayscale8);
-    for (int y = 0; y < h; ++y) {
-        uchar* line = image.scanLine(y);
-        for (int x = 0; x < w; ++x)
-            line[x] = dots.at(x, y);
+    QImage image(picture.width, picture.height, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < picture.width; ++x)
+            line[x] = 0xFF000000u | picture.at(x, y);
     }
     m_image = std::move(image);
     update();
@@ -58,7 +55,7 @@ void LogoPreview::paintEvent(QPaintEvent* event) {
         return;
     QPainter p(this);
     p.setClipRect(contentsRect());
-    // Dots are stretched without smoothing, so each stays a crisp block as on paper.
+    // Pixels are stretched without smoothing, so each stays a crisp block.
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(target, m_image);
 }

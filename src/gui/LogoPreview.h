@@ -1,10 +1,9 @@
 #pragma once
-// The framed preview area of the logo tool's "Preview Bitmap" page: the selected bitmap as the
-// printer would print it (the converted dots, black and white or the six gray levels), drawn
-// from the top-left corner at the size the preview geometry gives for the frame and the
-// chosen quality. Without a picture the area is blank.
-#include "logo/DotPicture.h"
+// The framed preview area of the logo tool's "Preview Bitmap" page: the selected bitmap file in
+// its own colours, drawn from the top-left corner at the size the preview geometry gives for
+// the frame and the chosen quality. Without a picture the area is blank.
 #include "logo/PreviewGeometry.h"
+#include "logo/PreviewPicture.h"
 
 #include <QFrame>
 #include <QImage>
@@ -16,9 +15,8 @@ class LogoPreview : public QFrame {
 public:
     explicit LogoPreview(QWidget* parent = nullptr);
 
-    // dots: the converted image (W8 x H8); bitmapWidth x bitmapHeight: the bitmap's own size,
-    // the part of the dots that is picture rather than padding. An empty picture clears.
-    void setPicture(const DotPicture& dots, int bitmapWidth, int bitmapHeight);
+    // An empty picture clears.
+    void setPicture(const PreviewPicture& picture);
     void clearPicture();
     void setQuality(PreviewQuality quality);
 
@@ -33,7 +31,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage m_image; // the picture part of the dots, one gray pixel per dot
+    QImage m_image; // the bitmap's pixels
     PreviewQuality m_quality = PreviewQuality::Normal;
 };
 

@@ -324,12 +324,7 @@ void LogoSheetDialog::renderPreview() {
         m_preview->preview->clearPicture();
         return;
     }
-    const PreviewPicture picture =
-        previewPicture(list, order[static_cast<std::size_t>(row)], m_sheet.options());
-    if (picture.empty())
-        m_preview->preview->clearPicture();
-    else
-        m_preview->preview->setPicture(picture.dots, picture.width, picture.height);
+    m_preview->preview->setPicture(previewPicture(list, order[static_cast<std::size_t>(row)]));
 }
 
 void LogoSheetDialog::renderPrint() {

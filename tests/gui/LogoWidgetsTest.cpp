@@ -102,19 +102,18 @@ private slots:
     }
 
     void previewSizesAndDots() {
-        // A 16 x 8 picture: black left half, white right half.
-        std::vector<std::uint8_t> columns(16, 0);
-        for (int x = 0; x < 8; ++x)
-            columns[static_cast<std::size_t>(x)] = 0xFF;
-        DotPicture dots;
-        QVERIFY(dots.fromMonochrome(columns, 16, 8));
+        // A 13 x 8 bitmap: its left columns red, the rest blue, drawn in those colours.
+        PreviewPicture picture{13, 8, std::vector<std::uint32_t>(13 * 8, 0x0000FF), ""};
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 6; ++x)
+                picture.rgb[static_cast<std::size_t>(y * 13 + x)] = 0xFF0000;
         LogoPreview preview;
         preview.resize(300, 200);
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview));
         QVERIFY(!preview.hasPicture());
         QVERIFY(preview.drawnRect().isEmpty());
-        preview.setPicture(dots, 13, 8); // dots past the bitmap's 13 columns are padding
+        preview.setPicture(picture);
         QVERIFY(preview.hasPicture());
         const QRect area = preview.contentsRect();
         struct Case {
@@ -134,8 +133,8 @@ private slots:
         preview.setQuality(PreviewQuality::Normal);
         const QImage shot = preview.grab().toImage();
         const QRect r = preview.drawnRect();
-        QCOMPARE(qGray(shot.pixel(r.left() + 2, r.center().y())), 0);
-        QCOMPARE(qGray(shot.pixel(r.right() - 2, r.center().y())), 255);
+        QCOMPARE(shot.pixel(r.left() + 2, r.center().y()) & 0xFFFFFFu, 0xFF0000u);
+        QCOMPARE(shot.pixel(r.right() - 2, r.center().y()) & 0xFFFFFFu, 0x0000FFu);
         // Outside the picture the frame is blank.
         QCOMPARE(shot.pixel(r.right() + 5, r.center().y()),
                  preview.palette().color(QPalette::Base).rgb());

@@ -1,8 +1,12 @@
+#include "BmpWriter.h"
 #include "logo/PreviewGeometry.h"
+#include "logo/PreviewPicture.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 using namespace korva;
+using namespace korva::test;
 
 namespace {
 
@@ -43,3 +47,24 @@ TEST(PreviewGeometry, Quality) {
 }
 
 } // namespace
+
+// The preview shows the file's own colours, whatever the depth, top row first.
+TEST(PreviewPicture, TheBitmapsOwnColours) {
+    const std::vector<BmpColour> colours = {
+        {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}, {255, 255, 255, 0}};
+    const std::uint32_t rgb[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    auto index = [](int x, int y) { return x + 2 * y; };
+    TempDir dir;
+    for (BmpLayout layout : {BmpLayout::Bits4, BmpLayout::Bits8, BmpLayout::Rgb16,
+                             BmpLayout::Rgb24, BmpLayout::Rgb32}) {
+        SCOPED_TRACE(static_cast<int>(layout));
+        const std::vector<std::uint8_t> bmp = writeBmp(makePicture(5, 3, colours, index), layout);
+        dir.write("p.bmp", std::string(bmp.begin(), bmp.end()));
+        const PreviewPicture p = previewPictureOf(dir.file("p.bmp"));
+        ASSERT_EQ(p.width, 5) << p.reason;
+        ASSERT_EQ(p.height, 3);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                EXPECT_EQ(p.at(x, y), rgb[index(x, y) % 4]) << x << "," << y;
+    }
+}
