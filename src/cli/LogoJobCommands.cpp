@@ -5,12 +5,15 @@
 #include "cli/LogoJobCommands.h"
 
 #include "app/ModelRules.h"
+#include "base/MessageCatalogue.h"
+#include "base/Prompter.h"
 #include "base/TimerHost.h"
 #include "cli/CliConnection.h"
 #include "cli/Commands.h"
 #include "cli/FullPath.h"
 #include "logo/LogoSheet.h"
 #include "logo/NvPrint.h"
+#include "logo/NvSize.h"
 #include "logo/NvUpload.h"
 
 #include <CLI/CLI.hpp>
@@ -247,8 +250,21 @@ int runUpload(const CliOptions& options, const UploadArgs& a, bool erase) {
             std::fprintf(stderr, "korvactl: KORVA10 printers have no gray printing\n");
             return kExitUsage;
         }
+        if (fromProfile && sheet.list().entryCount() <
+                               std::min(sheet.list().storedKeyCount, LogoList::kMaxEntries)) {
+            // Sending the rest would move every later image down one number.
+            std::fprintf(stderr, "korvactl: a file of the stored list cannot be used; nothing was "
+                                 "sent and the list stays as it is\n");
+            return kExitFailed;
+        }
         if (a.gray)
             sheet.list().setGraySizes(true);
+        if (fromProfile && !FitsNvBudget(sheet.list().totalBytes(), 0, lo.nvGraphicsKB)) {
+            context.prompter.message(context.catalogue.text(MsgNvAreaTooSmall), kAppName,
+                                     Icon::None, Buttons::Ok);
+            std::fprintf(stderr, "korvactl: nothing was sent\n");
+            return kExitFailed;
+        }
         lo.starEmulation = a.star;
         lo.threshold = a.threshold;
         if (a.maxWidth > 0)
@@ -296,7 +312,7 @@ int runUpload(const CliOptions& options, const UploadArgs& a, bool erase) {
     case UploadOutcome::Completed:
         std::printf("%d image(s), %lld bytes stored in the printer\n", job.imageCount(),
                     static_cast<long long>(job.bytesSent()));
-        return 0;
+        return job.listUnrecorded() ? kExitFailed : 0;
     case UploadOutcome::Erased:
         std::printf("every NV image erased\n");
         return 0;
@@ -318,6 +334,7 @@ struct PrintArgs {
     std::string select;
     std::string quality = "normal";
     bool header = false;
+    bool star = false;
 };
 
 int runPrint(const CliOptions& options, const PrintArgs& a) {
@@ -327,6 +344,7 @@ int runPrint(const CliOptions& options, const PrintArgs& a) {
     AppContext& app = run.connection.app();
     LogoContext context = makeContext(run, options);
     LogoSheet sheet(context, app.profile, app.ports.m_PortName, run.connection.summary(), false);
+    sheet.options().starEmulation = a.star;
     NvPrint job(context, sheet.options(), run.timers, sheet.portName());
     if (!job.printEnabled()) {
         std::fprintf(stderr, "korvactl: logo print needs a printer port (COM, LPT, USB or "
@@ -372,7 +390,9 @@ void registerLogoJobCommands(CLI::App& logo, CliContext& context) {
     auto up = std::make_shared<UploadArgs>();
     CLI::App* upload = logo.add_subcommand(
         "upload", "Store these BMP files (or the stored list) as the printer's NV images");
-    upload->add_option("files", up->files, "FILE or N=FILE (N: the image number 1..255)");
+    upload->add_option("files", up->files,
+                      "FILE or N=FILE (N, 1..255, orders the files; the images are numbered "
+                      "1, 2, 3 ... in that order)");
     upload->add_flag("--gray", up->gray, "Six-level gray printing (4 x the memory)");
     upload->add_flag("--star", up->star, "Star emulation: ESC before the definition command");
     upload->add_option("--threshold", up->threshold, "Black / White diverging point (0~255)")
@@ -399,6 +419,7 @@ void registerLogoJobCommands(CLI::App& logo, CliContext& context) {
         ->check(CLI::IsMember({"normal", "double-width", "double-height", "quadruple"}))
         ->capture_default_str();
     print->add_flag("--header", pr->header, "Print \"--- Logo N ---\" before each image");
+    print->add_flag("--star", pr->star, "Star emulation: ESC before the print command");
     print->callback([pr, print, &context] {
         if (!pr->all && print->count("--select") == 0) {
             std::fprintf(stderr, "korvactl: logo print needs --all or --select TEXT\n");

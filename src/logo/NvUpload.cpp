@@ -165,7 +165,7 @@ void NvUpload::initDialog() {
     m_bytesSent = 0;
     m_imageCounter = 0;
     m_started = 0;
-    m_cancel = m_error = false;
+    m_cancel = m_error = m_listUnrecorded = false;
     m_orderIndex = -1;
     m_order = m_list.uploadOrder();
     m_raster = std::make_unique<CBitmapRaster>(m_options);
@@ -251,6 +251,9 @@ void NvUpload::sendNext() {
         closeDialog();
         return;
     }
+    // The list weighs the image without the blank columns that centre it, which go out too.
+    m_totalBytes += static_cast<std::int64_t>(m_raster->centringPadBytes());
+    m_view.rangeMax = static_cast<int>(m_totalBytes / 100);
     status(entry.name);
     refresh();
 
@@ -305,8 +308,10 @@ void NvUpload::finish() {
         for (int k = m_orderIndex + 2; k <= m_list.storedKeyCount; ++k)
             entries.emplace_back(keys[static_cast<std::size_t>(k - 1)], std::nullopt);
         const bool stored = m_profile.WriteStrings(LogoList::kSection, entries);
-        if (!stored)
+        if (!stored) {
             m_ctx.log.Print("CProgress profile write failed [%s]", m_profile.path().c_str());
+            m_listUnrecorded = true;
+        }
         m_list.storedKeyCount = m_orderIndex + 1;
     }
     closeDialog();
@@ -342,7 +347,11 @@ UploadOutcome NvUpload::end() {
     m_dialog = false;
     const bool unreadable = !m_unreadable.empty();
     if (!m_error && !m_cancel && !unreadable) {
-        showText(m_ctx.catalogue.text(MsgNvDefinitionComplete));
+        std::string text = m_ctx.catalogue.text(MsgNvDefinitionComplete);
+        // The printer holds the images, but the next upload of the stored list would not.
+        if (m_listUnrecorded)
+            text += "\r\nThe list of files could not be recorded in " + m_profile.path() + ".";
+        showText(text);
         m_outcome = UploadOutcome::Completed;
     } else if (!m_error) {
         // One empty record more than the images not started: the printer's command ends

@@ -83,6 +83,8 @@ public:
     int imageCount() const { return m_count; }
     bool cancelled() const { return m_cancel; }
     bool failed() const { return m_error; }
+    // Completed, but writing the list to the profile failed.
+    bool listUnrecorded() const { return m_listUnrecorded; }
 
 private:
     bool connect();
@@ -118,6 +120,7 @@ private:
     int m_waitMs = 0;
     bool m_cancel = false;
     bool m_error = false;
+    bool m_listUnrecorded = false;
     std::string m_unreadable; // a listed file that could not be converted at upload time
     bool m_closed = false;
     bool m_dialog = false;

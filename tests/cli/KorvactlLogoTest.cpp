@@ -87,11 +87,15 @@ ProgramResult ctl(const TempDir& dir, const std::vector<std::string>& linkArgs,
 struct Link {
     std::string name;
     bool gray;
+    bool star = false;
 };
 
-// Every port kind, and gray over the serial link.
-const Link kLinks[] = {
-    {"serial", false}, {"parallel", false}, {"usb", false}, {"tcp", false}, {"serial", true}};
+// Every port kind, and gray with Star emulation over the serial link.
+const Link kLinks[] = {{"serial", false},
+                       {"parallel", false},
+                       {"usb", false},
+                       {"tcp", false},
+                       {"serial", true, true}};
 
 SimProcess startSim(const TempDir& dir, const std::string& link,
                     std::vector<std::string> extra = {}) {
@@ -120,13 +124,26 @@ TEST(KorvactlLogoSim, StoredAndPrintedAsConvertedOverEveryLink) {
                                            "a.bmp",   "b.bmp",    "c.bmp", "--center-for", "2"};
         if (link.gray)
             upload.push_back("--gray");
+        std::vector<std::string> printArgs = {"--model", "KORVA40S", "logo", "print", "--select",
+                                              "1-3"};
+        if (link.star) {
+            upload.push_back("--star");
+            printArgs.push_back("--star");
+        }
         ProgramResult up = ctl(dir, at, upload);
         ASSERT_EQ(up.status, 0) << up.err;
-        ProgramResult print =
-            ctl(dir, at, {"--model", "KORVA40S", "logo", "print", "--select", "1-3"});
+        // The progress counts the centring columns too: it ends at every byte sent.
+        const std::string sent = up.out.substr(0, up.out.find(" bytes stored"));
+        const std::string bytes = sent.substr(sent.rfind(' ') + 1);
+        EXPECT_NE(up.err.find(bytes + " / " + bytes + " bytes"), std::string::npos) << up.err;
+        ProgramResult print = ctl(dir, at, printArgs);
         ASSERT_EQ(print.status, 0) << print.err;
         nlohmann::json report = sim.stop();
         EXPECT_TRUE(report["ignored"].empty()) << report["ignored"].dump();
+        for (const nlohmann::json& command : report["commands"])
+            if (command["cmd"] == "nv-print" || command["cmd"] == "nv-define") {
+                EXPECT_EQ(command["star"], link.star) << command.dump();
+            }
 
         ASSERT_EQ(report["nvImages"].size(), 3u) << report.dump().substr(0, 2000);
         ASSERT_EQ(report["printed"].size(), 3u);
@@ -211,5 +228,62 @@ TEST(KorvactlLogoSim, LinkClosedMidUploadKeepsTheProfile) {
         EXPECT_EQ(report["received"].begin().value(), sentBeforeErase);
         ASSERT_FALSE(report["commands"].empty());
         EXPECT_EQ(report["commands"].back()["cmd"], "nv-define");
+    }
+}
+
+// Uploads over a file port that end with status 1: a stored list with a file that cannot be
+// read, or that outgrows the NV area once gray takes four times the memory, is refused before a
+// byte is sent; a list the profile's folder will not take is reported although the images went
+// out. The profile stays as it was in each case.
+TEST(KorvactlLogoFile, FailuresEndWithStatusOneAndKeepTheProfile) {
+    const struct {
+        std::vector<std::string> stored;
+        std::vector<std::string> args;
+        bool readOnly;
+        std::string message;
+        bool sent;
+    } rows[] = {
+        {{"a.bmp", "missing.bmp", "c.bmp"}, {}, false,
+         "Bitmap files that was defined with Log file is incorrect.", false},
+        {{"d.bmp", "d.bmp", "d.bmp", "d.bmp"}, {"--gray"}, false, "NV-bitimage area too small",
+         false},
+        {{"a.bmp"}, {"b.bmp"}, true, "could not be recorded", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message);
+        TempDir dir;
+        writeLogos(dir);
+        dir.write("d.bmp", asString(writeBmp(
+                               makePicture(512, 512, {{0, 0, 0, 0}, {255, 255, 255, 0}},
+                                           [](int x, int y) { return (x + y) & 1; }),
+                               BmpLayout::Bits8)));
+        std::string profile = "[LOGO]\n";
+        for (std::size_t i = 0; i < row.stored.size(); ++i)
+            profile += "Logofile" + std::to_string(i + 1) + "=" + dir.file(row.stored[i]) + "\n";
+        dir.write("korvaset.INI", profile);
+        ASSERT_EQ(::mkdir(dir.file("out").c_str(), 0777), 0);
+        ::chmod(dir.file("out").c_str(), 0777);
+        std::vector<std::string> args = {"--model", "KORVA40S", "--port",
+                                         "FILE:" + dir.file("out/out.prn"), "--yes", "logo",
+                                         "upload"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        ProgramResult up;
+        if (row.readOnly) {
+            ::chmod(dir.path().c_str(), 0555);
+            if (::geteuid() == 0) { // root writes into any folder: run as nobody
+                args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                           kCtl});
+                up = runProgram("/usr/bin/setpriv", args, dir.path(), 60000, kEnv);
+            } else {
+                up = runProgram(kCtl, args, dir.path(), 60000, kEnv);
+            }
+            ::chmod(dir.path().c_str(), 0755);
+        } else {
+            up = runProgram(kCtl, args, dir.path(), 60000, kEnv);
+        }
+        EXPECT_EQ(up.status, 1) << up.err;
+        EXPECT_NE(up.err.find(row.message), std::string::npos) << up.err;
+        EXPECT_EQ(readAll(dir.file("out/out.prn")).empty(), !row.sent);
+        EXPECT_EQ(readAll(dir.file("korvaset.INI")), profile);
     }
 }
