@@ -35,7 +35,7 @@ expect "korvactl setup set --f" "--force"
 expect "korvactl logo convert --ma" "--max-width"
 expect "korvactl logo " "convert list upload erase print"
 expect "korvactl logo print --quality " "normal double-width double-height quadruple"
-expect "korvactl logo print --" "--help --all --select --quality --header"
+expect "korvactl logo print --" "--help --all --select --quality --header --star"
 expect "korvactl setup set paper_t" "paper_type="
 expect "korvactl setup set paper_width=" "80 58/30 58/32"
 expect "korvactl setup set paper_type=black bell_type=tavel_m" \
