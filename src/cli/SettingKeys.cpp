@@ -1,6 +1,7 @@
 #include "cli/SettingKeys.h"
 
 #include "setup/CodePageList.h"
+#include "setup/ReceiveBufferList.h"
 #include "setup/SettingCommands.h"
 
 #include <cctype>
@@ -252,11 +253,25 @@ bool SettingKeys::parse(const std::string& text, const std::vector<std::string>&
             return refuse();
         break;
     case KReceiveBuffer: {
-        bool listed = false;
-        for (const std::string& entry : receiveBuffer)
-            listed = listed || normal(entry) == v;
-        if (!listed)
+        // The screen chooses the first entry that reads so; its record depends only on that
+        // position, so an entry that does not read as the size written would be no success.
+        std::size_t p = 0;
+        while (p < receiveBuffer.size() && normal(receiveBuffer[p]) != v)
+            ++p;
+        if (p == receiveBuffer.size())
             return refuse();
+        const std::string entry = "the profile's receive buffer entry R_BUF_SZ" + std::to_string(p);
+        const int kb = ReceiveBufferList::kbOfPosition(static_cast<int>(p));
+        if (kb < 0) {
+            why = "\"" + value + "\" is " + entry +
+                  ", past the four sizes the printer has a record for (64, 32, 20, 4 KB)";
+            return false;
+        }
+        if (!number(value, 0, 999, n) || n != kb) {
+            why = "\"" + value + "\" is " + entry + ", but that place of the list writes " +
+                  std::to_string(kb) + " KB to the printer";
+            return false;
+        }
         break;
     }
     case KSetupCode:
@@ -359,8 +374,9 @@ std::optional<std::string> SettingKeys::value(const UserSetupScreen& screen, int
     case KMargin:
         return std::to_string(s.leftMargin);
     case KReceiveBuffer: {
-        std::string text = screen.view().receiveBuffer.text();
-        return text.empty() ? std::nullopt : std::optional(text);
+        // The size the position stands for, whatever the profile's list calls it.
+        int kb = s.receiveBuffer ? ReceiveBufferList::kbOfPosition(*s.receiveBuffer) : -1;
+        return kb < 0 ? std::nullopt : std::optional(std::to_string(kb));
     }
     case KSetupCode:
         return s.setupCode;

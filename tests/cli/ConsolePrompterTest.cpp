@@ -121,6 +121,18 @@ TEST(SettingKeys, ParsingChecksEveryValueBeforeAnythingIsSent) {
             EXPECT_FALSE(why.empty()) << r.text;
         }
     }
+    // A profile list that does not read as what its places write: the record goes by the
+    // place, so those entries would be written as another size, or not at all.
+    const std::vector<std::string> odd = {"16", "32", "20", "4", "8"};
+    for (const auto& [text, ok] :
+         std::vector<std::pair<const char*, bool>>{{"receive_buffer=16", false},
+                                                   {"receive_buffer=8", false},
+                                                   {"receive_buffer=32", true}}) {
+        SettingRequest request;
+        std::string why;
+        EXPECT_EQ(SettingKeys::parse(text, odd, request, why), ok) << text << ": " << why;
+        EXPECT_EQ(why.find("R_BUF_SZ") != std::string::npos, !ok) << text << ": " << why;
+    }
     EXPECT_TRUE(SettingKeys::sameValue("2Color", "2color"));
     EXPECT_TRUE(SettingKeys::sameValue("016", "16"));
     EXPECT_FALSE(SettingKeys::sameValue("58/30", "58/32"));
