@@ -81,6 +81,8 @@ void carryOver(UserSetupScreen& screen, const PrinterSettings& read,
                                                                : read.nvUserMemory;
         if (v)
             screen.choose(c, *v);
+        if (c == Choice::BellType && read.bellTimes)
+            screen.choose(Choice::BellTimes, *read.bellTimes);
         // Choosing 2Color sets MEDIUM; the printer's own density goes with its paper type.
         if (c == Choice::PaperType && read.colorDensity)
             screen.choose(Choice::ColorDensity, *read.colorDensity);
@@ -148,6 +150,25 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
         return std::any_of(requests.begin(), requests.end(),
                            [&](const SettingRequest& r) { return r.key == k; });
     };
+    // 2Color and a water mark exclude each other: the screen would ask to give one of them
+    // up, so asking for both at once is a contradiction, not a question.
+    auto valueOf = [&](const char* name) -> const std::string* {
+        int k = SettingKeys::find(name);
+        for (const SettingRequest& r : requests)
+            if (r.key == k)
+                return &r.value;
+        return nullptr;
+    };
+    const std::string* paperType = valueOf("paper_type");
+    const std::string* waterMark = valueOf("water_mark");
+    if (paperType && waterMark && SettingKeys::sameValue(*paperType, "2color") &&
+        !SettingKeys::sameValue(*waterMark, "disable")) {
+        std::fprintf(stderr,
+                     "korvactl: paper_type=%s and water_mark=%s cannot be written together: "
+                     "water mark print is impossible in Two-color print mode; nothing was sent\n",
+                     paperType->c_str(), waterMark->c_str());
+        return 2;
+    }
     if (!prepare(connection))
         return 1;
     SetupSession session(connection);
@@ -185,7 +206,9 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
             keep.push_back(UserSetupScreen::Choice::PaperType);
         if (given("paper_type") && !given("water_mark"))
             keep.push_back(UserSetupScreen::Choice::WaterMark);
-        if (given("bell_times") && !given("bell_type"))
+        // The bell type and its times are one record: a lone half goes with the printer's
+        // other half.
+        if (given("bell_times") != given("bell_type"))
             keep.push_back(UserSetupScreen::Choice::BellType);
         // The 448 KB rule weighs a memory size against the printer's other one.
         if (given("nv_user") && !given("nv_graphic"))
@@ -220,6 +243,13 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
             s.choose(UserSetupScreen::Choice::NvGraphic, -1);
         if (given("nv_graphic") && !given("nv_user"))
             s.choose(UserSetupScreen::Choice::NvUser, -1);
+    }
+    if (given("bell_times") && !s.settings().bellType) {
+        std::fprintf(stderr, "korvactl: bell_times is written together with the bell type, and "
+                             "the printer's bell type is not known; give bell_type too; nothing "
+                             "was written\n");
+        session.exit();
+        return 2;
     }
     if (given("color_density") && !s.settings().paperType) {
         std::fprintf(stderr, "korvactl: color_density is written together with the paper type; "

@@ -84,6 +84,40 @@ TEST(KorvactlFile, UnknownKeysAndValuesOutOfRangeSendNothing) {
     }
 }
 
+// Requests that cannot be written as asked are refused as a command line (status 2), whatever
+// the answer to the screen's questions would be.
+TEST(KorvactlFile, RequestsThatCannotBeWrittenAsAskedAreRefused) {
+    struct Row {
+        std::vector<std::string> args;
+        std::string reason;
+        std::string profile = ""; // korvaset.INI before the run
+    } rows[] = {
+        // Written with the bell type, which nothing on FILE tells.
+        {{"setup", "set", "bell_times=4"}, "the printer's bell type is not known"},
+        {{"--yes", "setup", "set", "paper_type=2color", "water_mark=5"},
+         "water mark print is impossible in Two-color print mode"},
+        {{"setup", "set", "water_mark=5", "paper_type=2Color"}, "cannot be written together"},
+        // Places of the list that write another size, or none.
+        {{"setup", "set", "receive_buffer=16"},
+         "R_BUF_SZ0, but that place of the list writes 64 KB",
+         "[USER]\nR_BUF_SZ0=16\nR_BUF_SZ1=32\nR_BUF_SZ2=20\nR_BUF_SZ3=4\nR_BUF_SZ4=8\n"},
+        {{"setup", "set", "receive_buffer=8"},
+         "R_BUF_SZ4, past the four sizes",
+         "[USER]\nR_BUF_SZ0=16\nR_BUF_SZ1=32\nR_BUF_SZ2=20\nR_BUF_SZ3=4\nR_BUF_SZ4=8\n"},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        if (!row.profile.empty())
+            dir.write("korvaset.INI", row.profile);
+        std::vector<std::string> args = {"--port", "FILE:out.prn"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        ProgramResult r = ctl(dir, args);
+        EXPECT_EQ(r.status, 2) << row.reason << r.err;
+        EXPECT_NE(r.err.find(row.reason), std::string::npos) << r.err;
+        EXPECT_TRUE(fileBytes(dir, "out.prn").empty()) << row.reason;
+    }
+}
+
 TEST(KorvactlFile, MemorySizesOverTheLimitAreRefusedAndNothingIsWritten) {
     TempDir dir;
     ProgramResult r =
@@ -334,6 +368,31 @@ TEST(KorvactlSim, TwoColorMeetsThePrintersWaterMark) {
     values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);
     EXPECT_EQ(values["paper_type"], "black");
     EXPECT_EQ(values["water_mark"], "5");
+}
+
+// The bell type and its times are one record: either half alone keeps the printer's other.
+TEST(KorvactlSim, ABellHalfKeepsThePrintersOtherHalf) {
+    TempDir dir;
+    SimProcess sim(kSim, {"--serial", "--leave-busy-ms", "20"}, dir.file("report.json"));
+    std::string error;
+    ASSERT_TRUE(sim.start(error)) << error;
+    auto with = [&](std::vector<std::string> rest) {
+        std::vector<std::string> a = {"--port", sim.link("serial"), "--flow", "none"};
+        a.insert(a.end(), rest.begin(), rest.end());
+        return ctl(dir, a);
+    };
+    auto bell = [&] {
+        auto values = nlohmann::json::parse(with({"setup", "get", "--json"}).out);
+        return values["bell_type"].get<std::string>() + " " +
+               values["bell_times"].get<std::string>();
+    };
+    ASSERT_EQ(with({"setup", "set", "bell_type=tavel_melody_1", "bell_times=5"}).status, 0);
+    ProgramResult type = with({"setup", "set", "bell_type=tavel_bell"});
+    ASSERT_EQ(type.status, 0) << type.err;
+    EXPECT_EQ(bell(), "tavel_bell 5");
+    ProgramResult times = with({"setup", "set", "bell_times=2"});
+    ASSERT_EQ(times.status, 0) << times.err;
+    EXPECT_EQ(bell(), "tavel_bell 2");
 }
 
 TEST(KorvactlSim, FaultyRepliesOverSerial) {
