@@ -23,11 +23,14 @@ int runPorts(const CliOptions& options) {
     std::sort(serial.begin(), serial.end());
     std::sort(parallel.begin(), parallel.end());
 
-    // The profile's DEVICELIST replaces the built-in table when it names any model.
+    // The profile's DEVICELIST replaces the built-in table when it names any model; as on the
+    // selection screen, its entries are read in file order up to the first empty value.
     std::vector<std::string> profileModels;
-    for (const auto& [key, value] : app.profile.Entries("DEVICELIST"))
-        if (!value.empty())
-            profileModels.push_back(value);
+    for (const auto& [key, value] : app.profile.Entries("DEVICELIST")) {
+        if (value.empty())
+            break;
+        profileModels.push_back(value);
+    }
     DeviceListing listing;
     if (!profileModels.empty()) {
         listing.names = profileModels;

@@ -118,6 +118,18 @@ TEST(KorvactlFile, RequestsThatCannotBeWrittenAsAskedAreRefused) {
     }
 }
 
+// As on the selection screen: the profile's models up to the first empty value.
+TEST(KorvactlFile, PortsListsTheProfilesModelsUpToTheFirstEmptyValue) {
+    TempDir dir;
+    dir.write("korvaset.INI", "[DEVICELIST]\nfirst=K40S\nsecond=PRINTER-X\nthird=\n"
+                              "fourth=KORVA40S\n");
+    ProgramResult r = ctl(dir, {"--sysfs", dir.path(), "--dev", dir.path(), "ports"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("(from the profile's DEVICELIST):\n  K40S\n  PRINTER-X\nserial ports:"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST(KorvactlFile, MemorySizesOverTheLimitAreRefusedAndNothingIsWritten) {
     TempDir dir;
     ProgramResult r =
