@@ -128,8 +128,7 @@ std::optional<SettingReply> SettingReplyParser::decode(int rawNumber, const std:
         }
         return r;
     case SetBellTypeTimes:
-        if (text.empty())
-            return std::nullopt;
+        // An empty text has no brand sound: "Other Bell", with the times left as they are.
         r.value = static_cast<unsigned char>(first);
         r.text = slot(text, 1);
         return r;
@@ -160,10 +159,20 @@ std::optional<SettingReply> SettingReplyParser::decode(int rawNumber, const std:
         r.value = static_cast<long long>(v);
         return r;
     }
+    case SetLeftMargin:
+        // 0..512 dots: anything else is not a margin the printer holds, so the query stays
+        // unanswered rather than showing a made-up value.
+        if (text.empty() || text.size() > 3 ||
+            text.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        r.value = leadingDecimal(text);
+        if (r.value > 512)
+            return std::nullopt;
+        r.text = text;
+        return r;
     case SetColorDensity:
     case SetCodePage:
     case SetPrintSpeed:
-    case SetLeftMargin:
         r.text = slot(text);
         r.value = leadingDecimal(r.text);
         return r;
