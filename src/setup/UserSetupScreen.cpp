@@ -387,6 +387,9 @@ bool UserSetupScreen::getValueParallel() {
         return false;
     }
     m_form.setButtons(false, getValueAllowed());
+    // The query asks again every 2 s for as long as a setting goes unanswered: EXIT (and so
+    // closing the window) stays the way out of a printer that never answers.
+    m_form.view().exit.enabled = true;
     m_form.view().cursor = Cursor::Wait;
     for (std::uint8_t n : SettingCommands::parallelQueryList()) {
         if (!send(SettingCommands::query(n))) {

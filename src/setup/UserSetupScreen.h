@@ -2,7 +2,8 @@
 // The user setup screen's behaviour, without any window ("KORVASet : User Setup"): it reads the
 // printer's settings (Get Value), writes them (Set Value), sets the default choices (Default),
 // prints the test page (TEST) and applies every radio and list rule, over every port kind:
-//   LPT          its own ParPortCtl; Get Value runs the timer 100 state machine
+//   LPT          its own ParPortCtl; Get Value runs the timer 100 state machine, during which
+//                EXIT alone stays enabled and ends it
 //   ETHERNET_II  the PrinterSocket after the connection probe; reply thread for the screen's life
 //   COM, USB     CPorts, with this screen as m_NotifyWnd (USB replies by the reply collection)
 //   FILE         CPorts into the chosen file (nothing answers)

@@ -198,6 +198,35 @@ TEST(UserSetupParallel, AFailedResendEndsTheQueryAndLeavesAWayOut) {
     EXPECT_TRUE(s.closed());
 }
 
+// A setting the printer never answers is asked for every 2 s without end; EXIT (and with it
+// closing the window) stays the way out.
+TEST(UserSetupParallel, ExitEndsAQueryThePrinterNeverCompletes) {
+    ScriptedPrinter printer;
+    ASSERT_FALSE(printer.path().empty());
+    printer.dropFirst[0xFA] = 1000; // never answered
+    printer.start();
+    SetupFixture f;
+    f.app->ports.m_PortName = "LPT:" + printer.path();
+    f.app->ports.m_ModelKind = 6;
+    UserSetupScreen& s = f.makeScreen();
+    ASSERT_TRUE(s.open());
+    s.getValue();
+    runTimer(f, s, 4);
+    EXPECT_TRUE(s.getValueRunning());
+    EXPECT_TRUE(f.timers.active(UserSetupScreen::kTimerId));
+    EXPECT_GE(printer.queries(0xFA), 4) << "asked again on every check";
+    for (const ButtonView* b :
+         {&s.view().getValue, &s.view().setValue, &s.view().test, &s.view().defaults})
+        EXPECT_FALSE(b->enabled);
+    ASSERT_TRUE(s.view().exit.enabled);
+    s.exit();
+    EXPECT_TRUE(s.closed());
+    EXPECT_FALSE(s.getValueRunning());
+    EXPECT_FALSE(f.timers.active(UserSetupScreen::kTimerId));
+    EXPECT_EQ(f.app->ports.m_bConnected.load(), 0);
+    EXPECT_TRUE(f.prompter.messages().empty());
+}
+
 TEST(UserSetupParallel, AWriteFailureInGetValueClosesTheLink) {
     ScriptedPrinter printer;
     ASSERT_FALSE(printer.path().empty());
