@@ -517,7 +517,11 @@ bool UserSetupScreen::setValue() {
         // port needs one again, or later replies would never be read.
         if (reopenUsb()) {
             stopReplyThread();
-            startReplyThread();
+            if (!startReplyThread()) {
+                // The values were written, but no reply could be read on this link any more.
+                writeFailure(MsgCannotCreateReceiveThread);
+                return true;
+            }
         }
     } else if (m_network) {
         m_ctx.clock.sleepMs(kReopenPauseMs);

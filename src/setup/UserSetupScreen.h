@@ -88,8 +88,8 @@ public:
 
     // The buttons. Each does nothing while its button is disabled. getValue: true when every
     // query was written; setValue: true when the write bracket was written (false also when
-    // nothing was chosen or an edit was out of range); test: true when the page was sent;
-    // defaults: true when the user said Yes.
+    // nothing was chosen or an edit was out of range), with failed() set when the link was lost
+    // after it; test: true when the page was sent; defaults: true when the user said Yes.
     bool open();
     bool getValue();
     bool setValue();
