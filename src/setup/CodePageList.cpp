@@ -3,6 +3,9 @@
 #include "base/Profile.h"
 
 #include <cstdlib>
+#include <optional>
+#include <string_view>
+#include <utility>
 
 namespace korva {
 
@@ -61,10 +64,12 @@ std::string CodePageList::labelOf(int number) {
 }
 
 bool CodePageList::writeProfile(Profile& profile) {
-    bool ok = true;
+    // One replacement of the file for all thirty pairs, not one each.
+    std::vector<std::pair<std::string_view, std::optional<std::string_view>>> pairs;
+    pairs.reserve(entries().size());
     for (const CodePageEntry& e : entries())
-        ok = profile.WriteString("USER", e.profileKey, std::string_view(e.profileValue)) && ok;
-    return ok;
+        pairs.emplace_back(e.profileKey, std::string_view(e.profileValue));
+    return profile.WriteStrings("USER", pairs);
 }
 
 } // namespace korva
