@@ -338,8 +338,10 @@ void SimEngine::serveUdp(int fd) {
                 datagrams.push_back(answer);
         }
         datagrams.push_back(answer);
-        // To the sender; and, when it sent from another port, also to the record port at its
-        // address, where a tool's receiving socket listens.
+        // To the sender's port; and, when the sender used another port than the record port and
+        // another address than this printer's, also to the record port at the sender's address,
+        // where a tool's receiving socket listens. At this printer's own address the record port
+        // is this printer's socket, which must not get its own answers.
         std::vector<sockaddr_in> targets = {from};
         if (from.sin_port != m_udpAddress.sin_port &&
             from.sin_addr.s_addr != m_udpAddress.sin_addr.s_addr) {
