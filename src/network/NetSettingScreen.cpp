@@ -52,10 +52,18 @@ void NetSettingScreen::searchPrinter() {
     if (busy())
         return;
     m_outcome = Outcome{};
-    // A failed step was reported; the search goes on and ends with what could be received.
     m_outcome.socketsOk = setUpSockets(true);
-    if (!m_link.send(NetConfigRecord::searchRequest()))
-        m_outcome.socketsOk = false;
+    if (!m_link.send(NetConfigRecord::searchRequest())) {
+        if (m_outcome.socketsOk) {
+            // The request never left, so no printer can answer: waiting and then announcing a
+            // finished search would report a search that did not take place.
+            m_outcome.socketsOk = false;
+            m_prompter.message(m_catalogue.text(MsgSystemError), kAppName, Icon::Stop, Buttons::Ok);
+            m_link.close();
+            return;
+        }
+        // The set-up failure was shown; the search runs on and ends with what it received.
+    }
     m_view.rows.clear();
     m_view.lastAdded = -1;
     m_view.activity = NetSettingView::Activity::Searching;

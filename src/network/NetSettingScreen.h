@@ -8,7 +8,9 @@
 // view busy; the owner then calls step(ms) until it returns false. Each step waits at most its
 // ms for datagrams, so a window stays responsive; run() does all steps for a caller that may
 // block. A datagram received restarts the receive time-out (NetLinkOptions::waitMs). At most 254
-// datagrams are received per search; all of them count, listed or not.
+// datagrams are received per search; all of them count, listed or not. A search request or
+// settings record that cannot be sent shows the System Error message and leaves the view idle:
+// there is nothing to wait for.
 //
 // User-interface thread only. The sockets exist from searchPrinter()/changeSetting() to the end
 // of the operation.

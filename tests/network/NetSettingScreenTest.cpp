@@ -198,6 +198,17 @@ TEST_F(NetSettingScreenTest, SilenceEndsSearchAndChangeAfterTheTimeOut) {
     EXPECT_EQ(prompter.messages().back(), catalogue.text(MsgUpdateCompleteNetwork));
 }
 
+TEST_F(NetSettingScreenTest, ASearchRequestThatCannotGoOutEndsTheSearchAtOnce) {
+    // Record port 0: the sockets open, but no datagram can be sent to port 0.
+    ASSERT_TRUE(make(0));
+    screen->searchPrinter();
+    EXPECT_FALSE(screen->busy());
+    EXPECT_FALSE(screen->outcome().socketsOk);
+    EXPECT_EQ(prompter.messages(),
+              std::vector<std::string>{MessageCatalogue::english(MsgSystemError)});
+    EXPECT_FALSE(screen->step(0));
+}
+
 TEST_F(NetSettingScreenTest, FloodStopsAt254AndBadDatagramsAreIgnored) {
     const int port = 29315;
     SimOptions o = printerAt("127.0.0.2", port, "00:1A:2B:3C:4D:5E");
