@@ -111,7 +111,7 @@ void NetworkLinkDialog::render() {
 }
 
 bool NetworkLinkDialog::probePrinter() {
-    return connectionProbe(m_socket, m_settings, m_clock);
+    return probeConnection(m_socket, m_settings, m_clock, kSettleMs) == ProbeResult::Reachable;
 }
 
 void NetworkLinkDialog::closeSocket() {

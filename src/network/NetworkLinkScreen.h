@@ -38,8 +38,8 @@ class NetworkLinkHost {
 public:
     virtual ~NetworkLinkHost() = default;
     // The connection probe on the printer socket with the settings' address and accepted port
-    // (close, create, connect, then up to 10 zero-byte sends 50 ms apart); true when the
-    // printer answered.
+    // (close, create, connect, wait kSettleMs, then up to 10 zero-byte sends 50 ms apart); true
+    // when the printer answered.
     virtual bool probePrinter() = 0;
     virtual void closeSocket() = 0;
     // The printer search and network settings screen, run modally (Ethernet mode).

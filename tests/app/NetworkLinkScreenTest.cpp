@@ -47,7 +47,9 @@ struct SocketLink : FakeLink {
     PrinterSocket& socket;
     Clock& clock;
     SocketLink(PrinterSocket& s, Clock& c) : socket(s), clock(c) {}
-    bool probePrinter() override { return connectionProbe(socket, *settings, clock); }
+    bool probePrinter() override {
+        return probeConnection(socket, *settings, clock, kSettleMs) == ProbeResult::Reachable;
+    }
     void closeSocket() override { socket.Close(); }
 };
 
@@ -238,5 +240,8 @@ TEST_F(NetworkLinkScreenTest, TheProbeReachesALoopbackPrinterAndMissesAClosedPor
     s.ok("127.0.0.1", std::to_string(closedPort));
     EXPECT_FALSE(s.view().accepted);
     EXPECT_EQ(prompter.messages(), std::vector<std::string>{"ERROR : Printer check."});
-    EXPECT_EQ(clock.sleeps(), std::vector<int>(10, 50)); // ten attempts, in virtual time
+    // The settling wait, then ten attempts, in virtual time.
+    std::vector<int> waits(11, 50);
+    waits[0] = 10;
+    EXPECT_EQ(clock.sleeps(), waits);
 }
