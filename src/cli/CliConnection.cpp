@@ -7,6 +7,7 @@
 #include "base/MessageCatalogue.h"
 #include "comm/PortName.h"
 #include "comm/UsbDiscovery.h"
+#include "network/NetConfigRecord.h"
 #include "network/NetworkLinkScreen.h"
 
 #include <algorithm>
@@ -95,8 +96,18 @@ bool CliConnection::choose() {
             show(MsgPortRange);
             return false;
         }
+        Ip4 address{};
+        if (!parseDotted(m_options.ip, address)) {
+            std::fprintf(stderr,
+                         "korvactl: --ip %s is not an IPv4 address (four numbers from 0 to 255, "
+                         "such as 192.168.0.100)\n",
+                         m_options.ip.c_str());
+            m_commandLineRefused = true;
+            return false;
+        }
         EthernetSettings& net = m_app->ethernet;
-        net.ipAddress = m_options.ip;
+        // The plain dotted form, which the socket takes (no blanks, no leading zeros).
+        net.ipAddress = dottedText(address);
         net.port = net.acceptedPort = m_options.tcpPort;
         ports.m_PortName = "ETHERNET_II";
         return true;

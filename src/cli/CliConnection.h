@@ -7,7 +7,8 @@
 //             COMn, LPTn, LPT:/path, a device path, USB, ETHERNET_II/WIFI, FILE or FILE:NAME
 //   serial    the selection screen's lists: baud 115200 (not for the KORVA10 family), 38400,
 //             19200, 9600; data 8..5 bits; stop 1 or 2 (2 not with 5 bits); parity; flow
-//   network   --ip and --tcp-port, the port 1024..65534 or 515
+//   network   --ip, four numbers 0..255 (a refused command line otherwise), and --tcp-port, the
+//             port 1024..65534 or 515
 // The context reads and writes "korvaset.INI" and creates "error.log" in the working directory,
 // like the desktop program.
 #include "app/AppContext.h"
@@ -28,6 +29,9 @@ public:
     // Fills the connection settings (and the network address) from the options; false after
     // the reason has been shown.
     bool choose();
+    // The exit status for a false choose(): 2 when an option's text itself was refused (a
+    // refused command line), 1 for a choice the selection screen refuses.
+    int refusalStatus() const { return m_commandLineRefused ? 2 : 1; }
 
     AppContext& app() { return *m_app; }
     ConsolePrompter& prompter() { return m_prompter; }
@@ -51,6 +55,7 @@ private:
     void show(int message);
 
     CliOptions m_options;
+    bool m_commandLineRefused = false;
     std::uint16_t m_langId;
     RealClock m_clock;
     class PauseClock final : public Clock {

@@ -141,7 +141,7 @@ int runDownload(const FirmwareArgs& args, const CliOptions& options) {
     if (modelKind(options.model) == ModelKindKorva10) {
         // KORVA10-class printers take their firmware by erase and write packets, not by frame.
         if (!connection.choose())
-            return 1;
+            return connection.refusalStatus();
         return runKorva10Download(args.file, args.area, connection);
     }
     auto area = areaFromName(args.area);
@@ -153,7 +153,7 @@ int runDownload(const FirmwareArgs& args, const CliOptions& options) {
         return 2;
     }
     if (!connection.choose())
-        return 1;
+        return connection.refusalStatus();
     AppContext& app = connection.app();
     HookedPrompter prompter(connection.prompter());
     // The no-progress bound shrinks with the pauses, down to a floor that a loaded machine

@@ -236,7 +236,7 @@ int fillList(LogoSheet& sheet, const UploadArgs& a) {
 int runUpload(const CliOptions& options, const UploadArgs& a, bool erase) {
     LogoRun run(options);
     if (!run.connection.choose())
-        return kExitFailed;
+        return run.connection.refusalStatus();
     AppContext& app = run.connection.app();
     LogoContext context = makeContext(run, options);
     const bool fromProfile = !erase && a.files.empty();
@@ -340,7 +340,7 @@ struct PrintArgs {
 int runPrint(const CliOptions& options, const PrintArgs& a) {
     LogoRun run(options);
     if (!run.connection.choose())
-        return kExitFailed;
+        return run.connection.refusalStatus();
     AppContext& app = run.connection.app();
     LogoContext context = makeContext(run, options);
     LogoSheet sheet(context, app.profile, app.ports.m_PortName, run.connection.summary(), false);

@@ -106,7 +106,7 @@ std::string notAppliedReason(const UserSetupScreen& s, int key) {
 int inSession(const CliOptions& options, const std::function<int(SetupSession&)>& job) {
     CliConnection connection(options);
     if (!prepare(connection))
-        return 1;
+        return connection.refusalStatus();
     SetupSession session(connection);
     if (!session.open())
         return 1;
@@ -170,7 +170,7 @@ int runSet(const CliOptions& options, const SetupArgs& args) {
         return 2;
     }
     if (!prepare(connection))
-        return 1;
+        return connection.refusalStatus();
     SetupSession session(connection);
     if (!session.open())
         return 1;

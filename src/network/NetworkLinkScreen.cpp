@@ -4,6 +4,7 @@
 #include "base/MessageCatalogue.h"
 #include "base/Prompter.h"
 #include "network/EthernetSettings.h"
+#include "network/NetConfigRecord.h"
 #include "network/WifiModule.h"
 
 #include <cerrno>
@@ -66,10 +67,22 @@ void NetworkLinkScreen::ok(const std::string& ipText, const std::string& portTex
                            Buttons::Ok);
         return;
     }
-    // The fields are kept even when refused, so the screen reopens with what was typed.
-    m_settings.ipAddress = ipText;
+    Ip4 address{};
+    if (!parseDotted(ipText, address)) {
+        // Nothing is kept: the tools would connect to this text.
+        m_prompter.message(m_korean ? "IP 주소는 0 ~ 255 사이의 숫자 4개로 입력해 주십시오. "
+                                      "(예: 192.168.0.100)"
+                                    : "Please enter the IP address as four numbers from 0 to 255 "
+                                      "(such as 192.168.0.100).",
+                           kAppName, Icon::Exclamation, Buttons::Ok);
+        return;
+    }
+    // The fields are kept even when the port is refused, so the screen reopens with what was
+    // typed; the address in its plain dotted form, which the socket takes (no blanks, no
+    // leading zeros).
+    m_settings.ipAddress = dottedText(address);
     m_settings.port = port;
-    m_view.ipText = ipText;
+    m_view.ipText = m_settings.ipAddress;
     m_view.portText = std::to_string(port);
     if (!portAllowed(port)) {
         m_prompter.message(m_catalogue.text(MsgPortRange), kAppName, Icon::Exclamation,

@@ -57,7 +57,8 @@ public:
     // portName: "ETHERNET_II" for Ethernet mode; any name not beginning with "ETH" is WLAN.
     void open(const std::string& portName, std::uint16_t langId);
 
-    // The port must be 1024..65534 or exactly 515. On success the view says accepted.
+    // The address must be four numbers 0..255 (kept as "%d.%d.%d.%d"); the port 1024..65534 or
+    // exactly 515. On success the view says accepted.
     void ok(const std::string& ipText, const std::string& portText);
     void firstButton();
     void secondButton();

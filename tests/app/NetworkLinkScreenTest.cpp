@@ -160,6 +160,42 @@ TEST_F(NetworkLinkScreenTest, ThePortMustBeInRangeOr515) {
     }
 }
 
+TEST_F(NetworkLinkScreenTest, TheAddressMustBeFourNumbersAndIsKeptPlain) {
+    struct Row {
+        const char* text;
+        const char* kept; // nullptr: refused
+    } rows[] = {{"10.1.2.3", "10.1.2.3"},
+                {" 010.001.002.003 ", "10.1.2.3"},
+                {"10.1.2", nullptr},
+                {"10.1.2.256", nullptr},
+                {"10.1.2.3.", nullptr},
+                {"10.1.2.3.4", nullptr},
+                {"", nullptr},
+                {"printer.local", nullptr}};
+    link.settings = &settings;
+    for (const Row& r : rows) {
+        prompter.clear();
+        link.events.clear();
+        settings = EthernetSettings{};
+        NetworkLinkScreen s = screen(link, missingWifi);
+        s.open("ETHERNET_II", 0x0409);
+        s.ok(r.text, "9100");
+        EXPECT_EQ(s.view().accepted, r.kept != nullptr) << r.text;
+        if (r.kept) {
+            EXPECT_EQ(settings.ipAddress, r.kept);
+            EXPECT_EQ(link.events.front(), std::string("probe ") + r.kept + ":9100");
+            continue;
+        }
+        ASSERT_EQ(prompter.messages().size(), 1u) << r.text;
+        EXPECT_EQ(prompter.messages()[0].rfind("Please enter the IP address as four numbers", 0),
+                  0u)
+            << r.text;
+        EXPECT_TRUE(link.events.empty()) << r.text;
+        EXPECT_EQ(settings.ipAddress, "192.168.0.254") << r.text;
+        EXPECT_EQ(settings.port, 6001) << r.text;
+    }
+}
+
 TEST_F(NetworkLinkScreenTest, AnUnreachablePrinterKeepsTheScreenOpenWithTheTypedValues) {
     link.settings = &settings;
     link.reachable = false;
@@ -228,7 +264,7 @@ TEST_F(NetworkLinkScreenTest, TheProbeReachesALoopbackPrinterAndMissesAClosedPor
     Listener printer;
     NetworkLinkScreen s = screen(real, missingWifi);
     s.open("ETHERNET_II", 0x0409);
-    s.ok("127.0.0.1", std::to_string(printer.port));
+    s.ok("127.000.000.001", std::to_string(printer.port)); // as typed, with leading zeros
     EXPECT_TRUE(s.view().accepted);
     EXPECT_TRUE(prompter.messages().empty());
     EXPECT_FALSE(socket.connected()); // left closed for the tools
