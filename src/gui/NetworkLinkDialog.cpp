@@ -110,8 +110,8 @@ void NetworkLinkDialog::render() {
     m_cancel->setText(qt(v.cancelCaption));
 }
 
-bool NetworkLinkDialog::probePrinter() {
-    return probeConnection(m_socket, m_settings, m_clock, kSettleMs) == ProbeResult::Reachable;
+ProbeResult NetworkLinkDialog::probePrinter() {
+    return probeConnection(m_socket, m_settings, m_clock, kSettleMs);
 }
 
 void NetworkLinkDialog::closeSocket() {

@@ -38,7 +38,7 @@ public:
     void refresh();
 
 private:
-    bool probePrinter() override;
+    ProbeResult probePrinter() override;
     void closeSocket() override;
     bool networkSettingsAvailable() const override;
     void runNetworkSettings() override;

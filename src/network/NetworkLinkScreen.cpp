@@ -90,10 +90,15 @@ void NetworkLinkScreen::ok(const std::string& ipText, const std::string& portTex
         return;
     }
     m_settings.acceptedPort = port;
-    bool reachable = m_host.probePrinter();
+    ProbeResult probe = m_host.probePrinter();
     // The screen leaves the socket closed either way; each tool connects it when it needs it.
     m_host.closeSocket();
-    if (!reachable) {
+    if (probe == ProbeResult::NoSocket) {
+        // The system gives no socket at all: the socket support is what failed, not the printer.
+        m_prompter.message(m_catalogue.text(MsgInitFail), kAppName, Icon::Exclamation, Buttons::Ok);
+        return;
+    }
+    if (probe != ProbeResult::Reachable) {
         m_prompter.message(m_catalogue.text(MsgPrinterCheckError), kAppName, Icon::Exclamation,
                            Buttons::Ok);
         return;

@@ -6,12 +6,13 @@
 // open() fills the view from the EthernetSettings; ok() takes the two field texts. Runs on the
 // user-interface thread; ok() blocks while the probe runs (about half a second when the printer
 // does not answer).
+#include "network/ConnectionProbe.h"
+
 #include <cstdint>
 #include <string>
 
 namespace korva {
 
-struct EthernetSettings;
 class MessageCatalogue;
 class Prompter;
 class WifiModule;
@@ -38,9 +39,8 @@ class NetworkLinkHost {
 public:
     virtual ~NetworkLinkHost() = default;
     // The connection probe on the printer socket with the settings' address and accepted port
-    // (close, create, connect, wait kSettleMs, then up to 10 zero-byte sends 50 ms apart); true
-    // when the printer answered.
-    virtual bool probePrinter() = 0;
+    // (close, create, connect, wait kSettleMs, then up to 10 zero-byte sends 50 ms apart).
+    virtual ProbeResult probePrinter() = 0;
     virtual void closeSocket() = 0;
     // The printer search and network settings screen, run modally (Ethernet mode).
     virtual bool networkSettingsAvailable() const = 0;

@@ -12,8 +12,10 @@
 
 #include <arpa/inet.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,15 +28,15 @@ using namespace korva;
 namespace {
 
 struct FakeLink : NetworkLinkHost {
-    bool reachable = true;
+    ProbeResult result = ProbeResult::Reachable;
     bool settingsScreen = true;
     std::vector<std::string> events;
     EthernetSettings* settings = nullptr;
 
-    bool probePrinter() override {
+    ProbeResult probePrinter() override {
         events.push_back("probe " + settings->ipAddress + ":" +
                          std::to_string(settings->acceptedPort));
-        return reachable;
+        return result;
     }
     void closeSocket() override { events.push_back("close"); }
     bool networkSettingsAvailable() const override { return settingsScreen; }
@@ -47,8 +49,8 @@ struct SocketLink : FakeLink {
     PrinterSocket& socket;
     Clock& clock;
     SocketLink(PrinterSocket& s, Clock& c) : socket(s), clock(c) {}
-    bool probePrinter() override {
-        return probeConnection(socket, *settings, clock, kSettleMs) == ProbeResult::Reachable;
+    ProbeResult probePrinter() override {
+        return probeConnection(socket, *settings, clock, kSettleMs);
     }
     void closeSocket() override { socket.Close(); }
 };
@@ -73,6 +75,29 @@ struct Listener {
         if (fd >= 0)
             ::close(fd);
         fd = -1;
+    }
+};
+
+// Takes every file descriptor the process may still open, under a lowered limit, and gives
+// them back on destruction.
+struct NoDescriptorsLeft {
+    rlimit saved{};
+    std::vector<int> taken;
+    NoDescriptorsLeft() {
+        getrlimit(RLIMIT_NOFILE, &saved);
+        rlimit low = saved;
+        low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 256);
+        setrlimit(RLIMIT_NOFILE, &low);
+        int first = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (first >= 0)
+            taken.push_back(first);
+        for (int fd; first >= 0 && (fd = fcntl(first, F_DUPFD_CLOEXEC, 0)) >= 0;)
+            taken.push_back(fd);
+    }
+    ~NoDescriptorsLeft() {
+        for (int fd : taken)
+            ::close(fd);
+        setrlimit(RLIMIT_NOFILE, &saved);
     }
 };
 
@@ -196,20 +221,29 @@ TEST_F(NetworkLinkScreenTest, TheAddressMustBeFourNumbersAndIsKeptPlain) {
     }
 }
 
-TEST_F(NetworkLinkScreenTest, AnUnreachablePrinterKeepsTheScreenOpenWithTheTypedValues) {
+TEST_F(NetworkLinkScreenTest, AFailedProbeKeepsTheScreenOpenWithTheTypedValues) {
+    struct Row {
+        ProbeResult result;
+        const char* message;
+    } rows[] = {{ProbeResult::Unreachable, "ERROR : Printer check."},
+                {ProbeResult::NoSocket, "Init Fail"}};
     link.settings = &settings;
-    link.reachable = false;
-    NetworkLinkScreen s = screen(link, missingWifi);
-    s.open("ETHERNET_II", 0x0409);
-    s.ok("10.1.2.3", "9100");
-    EXPECT_FALSE(s.view().accepted);
-    EXPECT_EQ(prompter.messages(), std::vector<std::string>{"ERROR : Printer check."});
-    EXPECT_EQ(link.events, (std::vector<std::string>{"probe 10.1.2.3:9100", "close"}));
+    for (const Row& r : rows) {
+        prompter.clear();
+        link.events.clear();
+        link.result = r.result;
+        NetworkLinkScreen s = screen(link, missingWifi);
+        s.open("ETHERNET_II", 0x0409);
+        s.ok("10.1.2.3", "9100");
+        EXPECT_FALSE(s.view().accepted);
+        EXPECT_EQ(prompter.messages(), std::vector<std::string>{r.message});
+        EXPECT_EQ(link.events, (std::vector<std::string>{"probe 10.1.2.3:9100", "close"}));
 
-    // Reopened, the screen shows what was typed last.
-    s.open("ETHERNET_II", 0x0409);
-    EXPECT_EQ(s.view().ipText, "10.1.2.3");
-    EXPECT_EQ(s.view().portText, "9100");
+        // Reopened, the screen shows what was typed last.
+        s.open("ETHERNET_II", 0x0409);
+        EXPECT_EQ(s.view().ipText, "10.1.2.3");
+        EXPECT_EQ(s.view().portText, "9100");
+    }
 }
 
 TEST_F(NetworkLinkScreenTest, WithoutTheModuleTheNoticeIsFollowedByNotAvailable) {
@@ -280,4 +314,16 @@ TEST_F(NetworkLinkScreenTest, TheProbeReachesALoopbackPrinterAndMissesAClosedPor
     std::vector<int> waits(11, 50);
     waits[0] = 10;
     EXPECT_EQ(clock.sleeps(), waits);
+
+    // No descriptor left for a socket: the socket support fails, at once.
+    prompter.clear();
+    clock.clearSleeps();
+    {
+        NoDescriptorsLeft exhausted;
+        s.open("ETHERNET_II", 0x0409);
+        s.ok("127.0.0.1", std::to_string(closedPort));
+    }
+    EXPECT_FALSE(s.view().accepted);
+    EXPECT_EQ(prompter.messages(), std::vector<std::string>{"Init Fail"});
+    EXPECT_TRUE(clock.sleeps().empty());
 }
