@@ -26,14 +26,16 @@ struct NetArgs {
 };
 
 // The socket options are plain values until the command runs; a bad address is refused before
-// any socket opens.
-bool checkLinkOptions(const NetLinkOptions& link) {
-    Ip4 unused{};
-    for (const std::string* text : {&link.broadcast, &link.bindAddress}) {
-        if (!parseDotted(*text, unused)) {
+// any socket opens. A good one is rewritten in the plain dotted form the sockets take (no
+// blanks, no leading zeros), which is also the form this PC's own addresses are compared in.
+bool checkLinkOptions(NetLinkOptions& link) {
+    for (std::string* text : {&link.broadcast, &link.bindAddress}) {
+        Ip4 address{};
+        if (!parseDotted(*text, address)) {
             std::fprintf(stderr, "korvactl: not an IPv4 address: %s\n", text->c_str());
             return false;
         }
+        *text = dottedText(address);
     }
     return true;
 }
@@ -55,7 +57,7 @@ void addLinkOptions(CLI::App& command, NetArgs& args) {
         ->capture_default_str();
 }
 
-int runSearch(const NetArgs& args, const CliOptions& options) {
+int runSearch(NetArgs args, const CliOptions& options) {
     if (!checkLinkOptions(args.link))
         return 2;
     CliConnection connection(options);
@@ -97,7 +99,7 @@ int runSearch(const NetArgs& args, const CliOptions& options) {
     return screen.outcome().socketsOk ? 0 : 1;
 }
 
-int runSet(const NetArgs& args, CliOptions options) {
+int runSet(NetArgs args, CliOptions options) {
     if (!checkLinkOptions(args.link))
         return 2;
     options.yes = options.yes || args.yes;

@@ -100,29 +100,26 @@ NetConfigLink::Setup NetConfigLink::open(const NetLinkOptions& options) {
                         std::strerror(errno));
     }
 
+    auto receiveFailed = [&](std::string what) {
+        setup.receiveFailure = std::move(what);
+        m_log.Print("NetConfigLink: %s", setup.receiveFailure.c_str());
+        return setup;
+    };
     sockaddr_in bindTo{};
-    if (!toSockaddr(options.bindAddress, options.port, bindTo)) {
-        m_log.Print("NetConfigLink: not an IPv4 address: %s", options.bindAddress.c_str());
-        return setup;
-    }
+    if (!toSockaddr(options.bindAddress, options.port, bindTo))
+        return receiveFailed("not an IPv4 address: " + options.bindAddress);
     UniqueFd r(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!r.valid()) {
-        m_log.Print("NetConfigLink: socket() (receiving) failed: %s", std::strerror(errno));
-        return setup;
-    }
+    if (!r.valid())
+        return receiveFailed(std::string("socket() (receiving) failed: ") + std::strerror(errno));
     int on = 1;
-    if (::setsockopt(r.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-        m_log.Print("NetConfigLink: SO_REUSEADDR failed: %s", std::strerror(errno));
-        return setup;
-    }
+    if (::setsockopt(r.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
+        return receiveFailed(std::string("SO_REUSEADDR failed: ") + std::strerror(errno));
     // Room for a burst of answers from a crowded segment (the system caps the size).
     int room = 1 << 20;
     ::setsockopt(r.get(), SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
-    if (::bind(r.get(), reinterpret_cast<sockaddr*>(&bindTo), sizeof bindTo) != 0) {
-        m_log.Print("NetConfigLink: bind %s:%u failed: %s", options.bindAddress.c_str(),
-                    options.port, std::strerror(errno));
-        return setup;
-    }
+    if (::bind(r.get(), reinterpret_cast<sockaddr*>(&bindTo), sizeof bindTo) != 0)
+        return receiveFailed("bind " + options.bindAddress + ":" + std::to_string(options.port) +
+                             " failed: " + std::strerror(errno));
     m_receive = std::move(r);
     setup.receiveSocket = true;
     return setup;

@@ -5,8 +5,9 @@
 // - open() creates the sending socket (SO_BROADCAST) and the receiving socket (SO_REUSEADDR, so
 //   another tool or the printer service on this PC holding the port does not make it fail,
 //   bound to bindAddress:port). It reports each step's failure separately, because the screen
-//   shows a different message for each; the cause goes to the error log. Whatever failed stays
-//   closed, and later calls on it fail.
+//   shows a different message for each; the cause goes to the error log, and the receiving
+//   socket's (a bind address that is not this PC's, a port in use) to the caller as well.
+//   Whatever failed stays closed, and later calls on it fail.
 // - The destinations are the broadcast address and, with allInterfaces, the directed broadcast
 //   of every IPv4 interface that is up (loopback included, point-to-point links left out), each
 //   once. send() sends to every destination; true when every send went out whole.
@@ -57,6 +58,7 @@ public:
         bool sendSocket = false;      // the sending socket exists
         bool broadcastOption = false; // SO_BROADCAST is on
         bool receiveSocket = false;   // the receiving socket exists, is bound and reusable
+        std::string receiveFailure;   // without it: the step that failed and the system's reason
         bool ok() const { return sendSocket && broadcastOption && receiveSocket; }
     };
     enum class Received { Datagram, Silence, Failed };

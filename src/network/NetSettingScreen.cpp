@@ -43,8 +43,11 @@ bool NetSettingScreen::setUpSockets(bool search) {
                            Buttons::Ok);
     else if (!setup.broadcastOption)
         m_prompter.message(systemError, kAppName, Icon::Stop, Buttons::Ok);
+    // The catalogue's text, then the reason, which the user can often act on (a bind address
+    // that is not this PC's, another program holding the port).
     if (!setup.receiveSocket)
-        m_prompter.message(systemError, kAppName, Icon::Stop, Buttons::Ok);
+        m_prompter.message(std::string(systemError) + "\n" + setup.receiveFailure, kAppName,
+                           Icon::Stop, Buttons::Ok);
     return setup.ok();
 }
 

@@ -150,6 +150,23 @@ TEST_F(KorvactlNet, RefusalsAndNoSendNothing) {
     EXPECT_EQ(n["malformed"].size(), 0u);
 }
 
+TEST_F(KorvactlNet, AddressOptionsAreReadAsNumbersAndABindFailureSaysWhy) {
+    printer("127.0.0.2");
+    // Leading zeros name the same addresses: the printer, asked directly, answers once.
+    ProgramResult zeros =
+        net({"search", "--broadcast", "127.0.0.002", "--bind", "127.000.000.001", "--json"});
+    ASSERT_EQ(zeros.status, 0) << zeros.err;
+    EXPECT_EQ(nlohmann::json::parse(zeros.out).size(), 1u) << zeros.out;
+    // An address that is not this PC's cannot be bound; the message gives the system's reason.
+    ProgramResult unbound =
+        net({"search", "--broadcast", "127.255.255.255", "--bind", "10.9.9.9", "--wait-ms", "100"});
+    EXPECT_EQ(unbound.status, 1);
+    EXPECT_NE(unbound.err.find("System Error. Please restart this program.\nbind 10.9.9.9:2918 "
+                               "failed: Cannot assign requested address"),
+              std::string::npos)
+        << unbound.err;
+}
+
 TEST_F(KorvactlNet, SilenceEndsWithAnEmptyListAndUnansweredChangeFails) {
     ProgramResult search = net({"search", "--broadcast", "127.255.255.255", "--wait-ms", "300"});
     EXPECT_EQ(search.status, 0) << search.err;

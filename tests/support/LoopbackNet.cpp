@@ -62,8 +62,9 @@ bool enterLoopbackNamespace() {
 }
 
 bool isLoopbackAddress(const std::string& address) {
-    in_addr a{};
-    return ::inet_pton(AF_INET, address.c_str(), &a) == 1 && (ntohl(a.s_addr) >> 24) == 127;
+    // Read as the program reads its address options, so every form it accepts is judged.
+    Ip4 a{};
+    return parseDotted(address, a) && a[0] == 127;
 }
 
 bool guardLoopback(const NetLinkOptions& options) {
