@@ -87,6 +87,18 @@ void NetSettingScreen::take(const std::vector<std::uint8_t>& datagram, const std
                     datagram.size(), from.c_str());
         return;
     }
+    if (m_link.destinations().size() > 1) {
+        // Every printer hears each destination's request and answers each: its answers to the
+        // later ones repeat a row already listed.
+        std::string mac = record->macText();
+        bool listed =
+            std::any_of(m_view.rows.begin(), m_view.rows.end(),
+                        [&](const NetSettingRow& r) { return r.macText == mac && r.from == from; });
+        if (listed) {
+            ++m_outcome.ignored;
+            return;
+        }
+    }
     NetSettingRow row{*record,
                       from,
                       record->ipText(),

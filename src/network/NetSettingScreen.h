@@ -8,7 +8,9 @@
 // view busy; the owner then calls step(ms) until it returns false. Each step waits at most its
 // ms for datagrams, so a window stays responsive; run() does all steps for a caller that may
 // block. A datagram received restarts the receive time-out (NetLinkOptions::waitMs). At most 254
-// datagrams are received per search; all of them count, listed or not. A search request or
+// datagrams are received per search; all of them count, listed or not. A printer answers every
+// request it hears, so a search sent to several destinations lists the answers of one sender
+// with one MAC address once; to one destination, every answer is a row. A search request or
 // settings record that cannot be sent shows the System Error message and leaves the view idle:
 // there is nothing to wait for.
 //
@@ -72,7 +74,9 @@ public:
         bool confirmed = false; // change: the question was answered Yes
         bool answered = false;  // change: a datagram came from another address
         int received = 0;       // datagrams received
-        int ignored = 0;        // of them: own datagrams and datagrams that are not 35 bytes
+        // Of them: own datagrams, datagrams that are not 35 bytes, and (with several
+        // destinations) repeats of a listed printer's answer.
+        int ignored = 0;
     };
 
     NetSettingScreen(const MessageCatalogue& catalogue, Prompter& prompter, Clock& clock,

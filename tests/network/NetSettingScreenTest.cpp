@@ -135,6 +135,29 @@ TEST_F(NetSettingScreenTest, SearchListsEveryAnswerAndNeverItsOwnDatagrams) {
     EXPECT_FALSE(screen->view().changeEnabled);
 }
 
+TEST_F(NetSettingScreenTest, SeveralDestinationsListEachPrinterOnce) {
+    if (!test::enterLoopbackNamespace())
+        GTEST_SKIP() << "every interface's broadcast is a loopback one only in a private namespace";
+    const int port = 29316;
+    Printer pa(printerAt("127.0.0.2", port, "00:1A:2B:3C:4D:5E"));
+    Printer pb(printerAt("127.0.0.3", port, "02:00:00:00:00:0B"));
+    ASSERT_TRUE(pa.ok && pb.ok);
+    ASSERT_TRUE(make(port));
+    // To the first printer itself and to loopback's broadcast: it hears and answers both.
+    NetLinkOptions o = screen->options();
+    o.broadcast = "127.0.0.2";
+    o.allInterfaces = true;
+    ASSERT_TRUE(test::guardLoopback(o));
+    screen->setOptions(o);
+    search();
+    EXPECT_EQ(pa.net()["searches"], 2);
+    const auto& rows = screen->view().rows;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[0].macText, rows[1].macText);
+    EXPECT_GE(rowWithMac("00:1A:2B:3C:4D:5E"), 0);
+    EXPECT_GE(rowWithMac("02:00:00:00:00:0B"), 0);
+}
+
 TEST_F(NetSettingScreenTest, FieldsAreCheckedBeforeAnySocketOpens) {
     // The bind address cannot be used, so a change that gets as far as the sockets shows the
     // System Error message; a refused one shows only its own message.
