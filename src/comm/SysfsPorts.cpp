@@ -6,6 +6,18 @@
 
 namespace korva {
 
+namespace {
+
+// The name of a device directory's subsystem ("pnp", "platform"); "" when it has none.
+std::string subsystemOf(const std::string& deviceDir) {
+    if (deviceDir.empty())
+        return "";
+    std::string subsystem = sysfs::resolveDir(deviceDir + "/subsystem");
+    return subsystem.empty() ? "" : subsystem.substr(subsystem.find_last_of('/') + 1);
+}
+
+} // namespace
+
 std::vector<std::string> listSerialPorts(const DeviceRoots& roots, bool& ok) {
     std::vector<std::string> ports;
     int error = 0;
@@ -15,10 +27,17 @@ std::vector<std::string> listSerialPorts(const DeviceRoots& roots, bool& ok) {
         return ports;
     for (const std::string& name : names) {
         std::string entry = classDir + "/" + name;
-        if (sysfs::resolveDir(entry + "/device").empty())
+        std::string device = sysfs::resolveDir(entry + "/device");
+        if (device.empty())
             continue; // virtual consoles, pseudo-terminals
-        std::string subsystem = sysfs::resolveDir(entry + "/device/subsystem");
-        std::string subsystemName = subsystem.substr(subsystem.find_last_of('/') + 1);
+        // Since Linux 6.5 a serial port's device is the serial core's port device (subsystem
+        // serial-base), below its controller device, below the hardware: the kernel's
+        // placeholder ports only show as such two levels up, under the platform device.
+        std::string subsystemName = subsystemOf(device);
+        for (int level = 0; level < 4 && subsystemName == "serial-base"; ++level) {
+            device = device.substr(0, device.find_last_of('/'));
+            subsystemName = subsystemOf(device);
+        }
         if (subsystemName == "platform")
             continue;
         ports.push_back(roots.dev + "/" + name);

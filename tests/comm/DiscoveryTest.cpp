@@ -135,15 +135,17 @@ TEST_F(Discovery, EnumeratesSerialAndParallelPorts) {
     tree.addTty("ttyS2", "platform"); // the kernel's placeholder ports
     tree.addTty("ttyUSB0", "usb-serial");
     tree.addTty("tty1", ""); // a virtual console: no device
+    tree.addSerialCoreTty("ttyS1", "pnp");
+    tree.addSerialCoreTty("ttyS3", "platform");
     tree.addUsbSerial(0, "5e3b", "3001", "0100", "");
     tree.addParallel(1);
     tree.addParallel(0);
     tree.addParallel(10);
 
-    EXPECT_EQ(ports.EnumeratePorts(0, list), 4);
+    EXPECT_EQ(ports.EnumeratePorts(0, list), 5);
     const std::string& d = tree.roots().dev;
-    EXPECT_EQ(list, (std::vector<std::string>{"kept", d + "/ttyACM0", d + "/ttyS0", d + "/ttyS10",
-                                              d + "/ttyUSB0"}));
+    EXPECT_EQ(list, (std::vector<std::string>{"kept", d + "/ttyACM0", d + "/ttyS0", d + "/ttyS1",
+                                              d + "/ttyS10", d + "/ttyUSB0"}));
     list.clear();
     EXPECT_EQ(ports.EnumeratePorts(1, list), 3);
     EXPECT_EQ(list, (std::vector<std::string>{"LPT1", "LPT2", "LPT11"}));

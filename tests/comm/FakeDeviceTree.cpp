@@ -88,6 +88,22 @@ void FakeDeviceTree::addTty(const std::string& name, const std::string& subsyste
         addNode(name, node);
 }
 
+void FakeDeviceTree::addSerialCoreTty(const std::string& name, const std::string& hostSubsystem) {
+    const fs::path sys(m_roots.sys);
+    fs::path host = sys / "devices" / hostSubsystem / (name + "-host");
+    fs::path controller = host / (name + "-host:0");
+    fs::path port = controller / (name + "-host:0.0");
+    fs::create_directories(port);
+    fs::create_directories(sys / "bus" / hostSubsystem);
+    fs::create_directories(sys / "bus" / "serial-base");
+    link(sys / "bus" / hostSubsystem, host / "subsystem");
+    link(sys / "bus" / "serial-base", controller / "subsystem");
+    link(sys / "bus" / "serial-base", port / "subsystem");
+    fs::path entry = sys / "class" / "tty" / name;
+    fs::create_directories(entry);
+    link(port, entry / "device");
+}
+
 void FakeDeviceTree::addParallel(int n) {
     fs::create_directories(fs::path(m_roots.sys) / "class" / "lp" / ("lp" + std::to_string(n)));
 }

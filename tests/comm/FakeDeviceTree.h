@@ -26,6 +26,10 @@ public:
     // R/class/tty/<name> with a device of the given subsystem ("" = no device link).
     void addTty(const std::string& name, const std::string& subsystem,
                 const std::string& node = "");
+    // R/class/tty/<name> as Linux 6.5 and later lay out a serial port: the device link leads to
+    // the serial core's port device, below its controller device (both subsystem serial-base),
+    // below a device of hostSubsystem ("pnp", or "platform" for the placeholder ports).
+    void addSerialCoreTty(const std::string& name, const std::string& hostSubsystem);
     // R/class/lp/lpN.
     void addParallel(int n);
     // A device node symlink D/<name> -> target.
