@@ -6,6 +6,7 @@
 #include "base/Language.h"
 #include "base/MessageCatalogue.h"
 #include "comm/PortName.h"
+#include "comm/SysfsPorts.h"
 #include "comm/UsbDiscovery.h"
 #include "network/NetConfigRecord.h"
 #include "network/NetworkLinkScreen.h"
@@ -112,12 +113,14 @@ bool CliConnection::choose() {
         ports.m_PortName = "ETHERNET_II";
         return true;
     }
-    switch (portKindOf(port)) {
+    // A node outside /dev (a symlink, a test or demo tree) is known by the device it leads to.
+    const std::string node = realDeviceNode(port);
+    switch (portKindOf(node)) {
     case PortKind::Serial:
-        ports.m_PortName = port;
+        ports.m_PortName = node;
         return chooseSerialParameters(family);
     case PortKind::Parallel:
-        ports.m_PortName = port;
+        ports.m_PortName = node;
         return true;
     default:
         std::fprintf(stderr,
@@ -165,6 +168,9 @@ bool CliConnection::chooseDefaultPort(int family, int kind) {
             show(MsgNoComPort);
             return false;
         }
+        // Discovery under another --dev root names symlinks the connection cannot take.
+        for (std::string& name : found)
+            name = realDeviceNode(name);
         std::sort(found.begin(), found.end());
         ports.m_PortName = found.front();
         return chooseSerialParameters(family);

@@ -1,8 +1,12 @@
 #include "comm/SysfsPorts.h"
 
+#include "comm/PortName.h"
 #include "comm/Sysfs.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <string_view>
 
 namespace korva {
 
@@ -60,6 +64,16 @@ std::vector<std::string> listParallelPorts(const DeviceRoots& roots) {
     for (int n : numbers)
         ports.push_back("LPT" + std::to_string(n + 1));
     return ports;
+}
+
+std::string realDeviceNode(const std::string& path) {
+    if (path.starts_with("/dev/") || path.find('/') == std::string::npos ||
+        upperAscii(path).starts_with("LPT:"))
+        return path;
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved) || !std::string_view(resolved).starts_with("/dev/"))
+        return path;
+    return resolved;
 }
 
 } // namespace korva

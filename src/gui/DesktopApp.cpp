@@ -3,6 +3,7 @@
 #include "app/ConnectionSummary.h"
 #include "app/ModelRules.h"
 #include "base/FileVersion.h"
+#include "comm/SysfsPorts.h"
 #include "comm/UsbDiscovery.h"
 #include "gui/DemoPaper.h"
 #include "gui/DemoPrinter.h"
@@ -17,26 +18,8 @@
 #include "logo/LogoOptions.h"
 
 #include <QApplication>
-#include <climits>
-#include <cstdlib>
 
 namespace korva {
-
-namespace {
-
-// Discovery under another device root (the demo printer's tree, --dev) names nodes by their
-// path in that tree; the connection knows serial devices by their /dev path, so such a node,
-// a symlink to the real device, is offered as what it points to.
-std::string deviceNode(const std::string& path) {
-    if (path.empty() || path.starts_with("/dev/") || path.front() != '/')
-        return path;
-    char resolved[PATH_MAX];
-    if (!realpath(path.c_str(), resolved))
-        return path;
-    return resolved;
-}
-
-} // namespace
 
 DesktopApp::DesktopApp(Clock& clock, Prompter& prompter, std::uint16_t langId, DeviceRoots roots,
                        DemoPrinter* demo)
@@ -61,7 +44,7 @@ SelectionDiscovery DesktopApp::discovery() {
         std::vector<std::string> found;
         int n = m_ctx.ports.EnumeratePorts(kind, found);
         for (const std::string& name : found)
-            names.push_back(kind == 0 ? deviceNode(name) : name);
+            names.push_back(kind == 0 ? realDeviceNode(name) : name);
         // The demo's parallel stand-in is a pseudo-terminal, which sysfs lists as no lp port.
         if (kind == 1 && m_demo) {
             names.push_back(m_demo->parallelPortName());
@@ -73,7 +56,7 @@ SelectionDiscovery DesktopApp::discovery() {
         return CountUsbPrinters(m_ctx.ports.roots(), m_ctx.log, prefix);
     };
     d.findUsbSerialPort = [this](const std::string& prefix) {
-        return deviceNode(FindUsbSerialPort(m_ctx.ports.roots(), m_ctx.log, prefix));
+        return realDeviceNode(FindUsbSerialPort(m_ctx.ports.roots(), m_ctx.log, prefix));
     };
     return d;
 }

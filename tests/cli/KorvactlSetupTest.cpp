@@ -456,9 +456,10 @@ TEST(KorvactlSim, NetworkSetAndGet) {
 
 TEST(KorvactlSim, ParallelAndUsbGet) {
     TempDir dir;
-    SimProcess sim(
-        kSim, {"--model", "KORVA40U-II", "--parallel", "--usb", "--sysfs-dir", dir.file("tree")},
-        dir.file("report.json"));
+    SimProcess sim(kSim,
+                   {"--model", "KORVA40U-II", "--serial", "--parallel", "--usb", "--sysfs-dir",
+                    dir.file("tree")},
+                   dir.file("report.json"));
     std::string error;
     ASSERT_TRUE(sim.start(error)) << error;
     ProgramResult lpt = ctl(dir, {"--model", "KORVA40P", "--port", "LPT:" + sim.link("parallel"),
@@ -474,6 +475,18 @@ TEST(KorvactlSim, ParallelAndUsbGet) {
     values = nlohmann::json::parse(usb.out);
     EXPECT_EQ(values["nv_user"], "64");
     EXPECT_EQ(values.size(), 19u);
+
+    // The tree's virtual serial port is a link to the printer's terminal, found and given.
+    for (const std::string& port : {std::string(), dir.file("tree/dev/ttyACM0")}) {
+        std::vector<std::string> args = {
+            "--model", "KORVA40U-I", "--sysfs", dir.file("tree/sys"), "--dev", dir.file("tree/dev"),
+            "setup",   "get",        "--json"};
+        if (!port.empty())
+            args.insert(args.begin(), {"--port", port});
+        ProgramResult acm = ctl(dir, args);
+        ASSERT_EQ(acm.status, 0) << port << acm.err;
+        EXPECT_EQ(nlohmann::json::parse(acm.out)["margin"], "0");
+    }
 
     // The names the udev rule makes: relative links, one to this printer, one to a node that
     // is not it.
