@@ -1,5 +1,6 @@
 // korvactl: the service utility's jobs from the command line, for scripts and headless machines.
 #include "base/FileVersion.h"
+#include "base/Language.h"
 #include "cli/Commands.h"
 
 #include <CLI/CLI.hpp>
@@ -14,8 +15,7 @@ int main(int argc, char** argv) {
         "--version", [] { return "korvactl " + korva::dottedVersion(korva::currentFileVersion()); },
         "Print the program's name and version and exit");
     app.add_option("--model", o.model, "Printer model name (DeviceTable)")->capture_default_str();
-    app.add_option("--port", o.port,
-                   "Device path, COMn, LPTn, USB, ETHERNET_II or FILE:NAME");
+    app.add_option("--port", o.port, "Device path, COMn, LPTn, USB, ETHERNET_II or FILE:NAME");
     app.add_option("--baud", o.baud,
                    "Serial baud rate (default: the model's first, 38400 for the KORVA10 family, "
                    "115200 for the others)");
@@ -33,7 +33,14 @@ int main(int argc, char** argv) {
     app.add_option("--tcp-port", o.tcpPort, "Network printer TCP port")->capture_default_str();
     app.add_option("--sysfs", o.sysRoot, "sysfs root for discovery")->capture_default_str();
     app.add_option("--dev", o.devRoot, "device-node root for discovery")->capture_default_str();
-    app.add_option("--lang", o.lang, "Language id, e.g. 0x0412 for Korean");
+    app.add_option("--lang", o.lang, "Language id: 0x0412 Korean, any other (0x0409) English")
+        ->check(CLI::Validator(
+            [](std::string& id) -> std::string {
+                if (korva::parseLanguageId(id.c_str()))
+                    return "";
+                return "not a language id; 0x0412 gives Korean, 0x0409 English";
+            },
+            "ID"));
     app.add_flag("--yes", o.yes, "Answer Yes to every question");
 
     // Command groups (one line each):

@@ -50,6 +50,23 @@ TEST(ProgramOptions, TheDesktopProgramPassesOverOptionsItDoesNotKnow) {
 }
 #endif
 
+// A language korvactl cannot read must not quietly become English.
+TEST(ProgramOptions, KorvactlRefusesALanguageThatIsNoId) {
+    TempDir dir;
+    for (const char* lang : {"ko", "ko_KR", "0x10412", ""}) {
+        ProgramResult r =
+            runProgram(KORVACTL_PATH, {"--lang", lang, "--model", "X", "setup", "get"}, dir.path(),
+                       20000, kOffscreen);
+        EXPECT_EQ(r.status, 2) << lang;
+        EXPECT_NE(r.err.find("--lang: not a language id"), std::string::npos) << lang << r.err;
+    }
+    ProgramResult korean =
+        runProgram(KORVACTL_PATH, {"--lang", "1042", "--model", "X", "setup", "get"}, dir.path(),
+                   20000, kOffscreen);
+    EXPECT_EQ(korean.status, 1);
+    EXPECT_NE(korean.err.find("[KORVASet] 알수없는 장치입니다."), std::string::npos) << korean.err;
+}
+
 TEST(ProgramOptions, APortThatCannotBeOpenedIsNamedWithTheReason) {
     TempDir dir;
     ProgramResult r = runProgram(KORVACTL_PATH, {"--port", "/dev/nonexist", "setup", "get"},
@@ -106,7 +123,8 @@ TEST(ProgramOptions, TheBaudRateDefaultsToTheModelsFirstListItem) {
     } rows[] = {
         {{}, "User Setup is not available for KORVA10 printers", "Baudrate is not selected!"},
         {{"--baud", "9600"}, "User Setup is not available for KORVA10", "Baudrate"},
-        {{"--baud", "115200"}, "Baudrate is not selected!\nKORVA10S takes 38400, 19200, 9600.",
+        {{"--baud", "115200"},
+         "Baudrate is not selected!\nKORVA10S takes 38400, 19200, 9600.",
          "not available"},
     };
     TempDir dir;
@@ -131,8 +149,8 @@ TEST(ProgramOptions, ARefusedCommandLineEndsWithStatusTwo) {
         int status;
     } rows[] = {
         {{"logo", "upload", "a.bmp", "--threshold", "300"}, 2}, // value out of range
-        {{"--model"}, 2},                                        // option without its value
-        {{"logo", "print", "--all", "--select", "1"}, 2},        // options that exclude each other
+        {{"--model"}, 2},                                       // option without its value
+        {{"logo", "print", "--all", "--select", "1"}, 2},       // options that exclude each other
         {{"no-such-command"}, 2},
         {{"logo", "print", "--help"}, 0},
     };
