@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     app.set_version_flag(
         "--version", [] { return "korvactl " + korva::dottedVersion(korva::currentFileVersion()); },
         "Print the program's name and version and exit");
-    app.add_option("--model", o.model, "Printer model name (DeviceTable)")->capture_default_str();
+    app.add_option("--model", o.model, "Printer model name, as the ports command lists them")
+        ->capture_default_str();
     app.add_option("--port", o.port, "Device path, COMn, LPTn, USB, ETHERNET_II or FILE:NAME");
     app.add_option("--baud", o.baud,
                    "Serial baud rate (default: the model's first, 38400 for the KORVA10 family, "
