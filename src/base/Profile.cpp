@@ -111,9 +111,14 @@ struct Profile::Line {
 Profile::Profile(std::string path, ErrorLog* log) : m_path(std::move(path)), m_log(log) {}
 
 std::string Profile::pathFor(std::string_view programName) {
-    char buffer[4096];
-    std::string dir = ::getcwd(buffer, sizeof buffer) ? buffer : "";
-    return dir + "/" + std::string(programName) + ".INI";
+    const std::string name = std::string(programName) + ".INI";
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::current_path(ec);
+    // A working directory that cannot be named (removed meanwhile) leaves the name relative:
+    // "/" + name would be a profile in the root folder, shared by every program run there.
+    if (ec || dir.empty())
+        return name;
+    return (dir / name).string();
 }
 
 std::vector<Profile::Line> Profile::load(bool& exists, std::string& newline, bool* cutShort) const {

@@ -35,7 +35,8 @@ class Profile {
 public:
     explicit Profile(std::string path, ErrorLog* log = nullptr);
 
-    // The profile of a program: "<working directory>/<programName>.INI", fixed at start-up.
+    // The profile of a program: "<working directory>/<programName>.INI", fixed at start-up;
+    // just "<programName>.INI" when the working directory cannot be named.
     static std::string pathFor(std::string_view programName);
 
     const std::string& path() const { return m_path; }

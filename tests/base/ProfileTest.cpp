@@ -147,6 +147,13 @@ TEST(Profile, PathIsTheWorkingDirectoryAndTheProgramName) {
     korva::test::ScopedCwd cwd(dir.path());
     EXPECT_EQ(Profile::pathFor("korvaset"),
               std::filesystem::current_path().string() + "/korvaset.INI");
+
+    // A working directory removed under the program has no name: never the root folder's file.
+    TempDir gone;
+    std::filesystem::create_directory(gone.file("removed"));
+    korva::test::ScopedCwd inside(gone.file("removed"));
+    ASSERT_EQ(::rmdir(gone.file("removed").c_str()), 0);
+    EXPECT_EQ(Profile::pathFor("korvaset"), "korvaset.INI");
 }
 
 TEST(Profile, TextsThatCannotStayOnOneLineAreRefused) {
