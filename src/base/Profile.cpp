@@ -290,31 +290,36 @@ bool Profile::edit(std::vector<Line>& lines, std::string_view section, std::stri
         return line;
     };
 
-    bool inSection = false, sectionFound = false;
+    // A hand-edited file may hold the section twice; reads see its entries in both, so a key
+    // found in any of them is the one changed, and a deletion removes it from each.
+    bool inSection = false, inFirstSection = false, sectionFound = false;
     std::size_t insertAt = lines.size();
+    std::vector<std::size_t> found;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        Line& line = lines[i];
+        const Line& line = lines[i];
         if (line.kind == Line::Section) {
-            if (inSection)
-                break; // the key is not in the section: insert behind its last entry
             inSection = equalsNoCase(line.name, section);
-            if (inSection) {
+            inFirstSection = inSection && !sectionFound;
+            if (inFirstSection) {
                 sectionFound = true;
                 insertAt = i + 1;
             }
         } else if (inSection && line.kind == Line::Entry) {
-            if (equalsNoCase(line.name, key)) {
-                if (value)
-                    line = makeEntry(*value);
-                else
-                    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-                return true;
-            }
-            insertAt = i + 1;
+            if (equalsNoCase(line.name, key))
+                found.push_back(i);
+            if (inFirstSection)
+                insertAt = i + 1; // a new key goes behind the section's last entry
         }
     }
-    if (!value)
-        return false; // deleting what is not there changes nothing
+    if (!value) {
+        for (auto it = found.rbegin(); it != found.rend(); ++it)
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*it));
+        return !found.empty(); // deleting what is not there changes nothing
+    }
+    if (!found.empty()) {
+        lines[found.front()] = makeEntry(*value);
+        return true;
+    }
     if (!sectionFound) {
         Line header;
         header.kind = Line::Section;

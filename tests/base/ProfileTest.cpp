@@ -282,6 +282,20 @@ TEST(Profile, LookUpsFindTheirOwnSectionIgnoreCaseAndLoseOnePairOfQuotes) {
             << row.section << " " << row.key;
 }
 
+// A hand-edited file with a section (or a key) twice: what a read finds is what a write
+// changes, and a deleted key does not come back from the second copy.
+TEST(Profile, AKeyInASectionGivenTwiceIsChangedAndDeletedWhereReadsFindIt) {
+    TempDir dir;
+    dir.write("korvaset.INI", "[LOGO]\nLogofile1=a.bmp\n[USER]\nR_BUF_SZ0=64\n[logo]\n"
+                              "Logofile2=b.bmp\nLogofile2=c.bmp\n");
+    Profile profile(dir.file("korvaset.INI"));
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile2", "d.bmp"));
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile2"), "d.bmp");
+    ASSERT_TRUE(profile.WriteString("LOGO", "Logofile2", std::nullopt));
+    EXPECT_EQ(profile.GetString("LOGO", "Logofile2", "gone"), "gone");
+    EXPECT_EQ(dir.read("korvaset.INI"), "[LOGO]\nLogofile1=a.bmp\n[USER]\nR_BUF_SZ0=64\n[logo]\n");
+}
+
 // Several keys in one write leave the file as the same writes one by one would, in one
 // replacement; a key that cannot be written is left out and reported, the others go in.
 TEST(Profile, SeveralKeysInOneWriteMatchTheWritesOneByOne) {
