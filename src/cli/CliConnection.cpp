@@ -115,20 +115,19 @@ bool CliConnection::choose() {
     }
     // A node outside /dev (a symlink, a test or demo tree) is known by the device it leads to.
     const std::string node = realDeviceNode(port);
-    switch (portKindOf(node)) {
-    case PortKind::Serial:
+    const PortKind portKind = portKindOf(node);
+    // COM0, LPT0, LPTX name no device: said here, not as a failed open of a port.
+    if ((portKind == PortKind::Serial || portKind == PortKind::Parallel) &&
+        !devicePathOf(node).empty()) {
         ports.m_PortName = node;
-        return chooseSerialParameters(family);
-    case PortKind::Parallel:
-        ports.m_PortName = node;
-        return true;
-    default:
-        std::fprintf(stderr,
-                     "korvactl: --port %s is not a port name (COMn, LPTn, LPT:/path, a device "
-                     "path, USB, ETHERNET_II or FILE:NAME)\n",
-                     port.c_str());
-        return false;
+        return portKind == PortKind::Serial ? chooseSerialParameters(family) : true;
     }
+    std::fprintf(stderr,
+                 "korvactl: --port %s is not a port name (COMn or LPTn numbered from 1, "
+                 "LPT:/path, a device path, USB, ETHERNET_II or FILE:NAME)\n",
+                 port.c_str());
+    m_commandLineRefused = true;
+    return false;
 }
 
 bool CliConnection::chooseDefaultPort(int family, int kind) {

@@ -67,14 +67,35 @@ TEST(ProgramOptions, KorvactlRefusesALanguageThatIsNoId) {
     EXPECT_NE(korean.err.find("[KORVASet] 알수없는 장치입니다."), std::string::npos) << korean.err;
 }
 
+// A port that cannot be opened is named with the reason (status 1); a name that names no port
+// is a refused command line (status 2), never a failed open.
 TEST(ProgramOptions, APortThatCannotBeOpenedIsNamedWithTheReason) {
     TempDir dir;
-    ProgramResult r = runProgram(KORVACTL_PATH, {"--port", "/dev/nonexist", "setup", "get"},
-                                 dir.path(), 20000, kOffscreen);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Init Fail\nDevice /dev/nonexist: No such file or directory."),
-              std::string::npos)
-        << r.err;
+    struct Row {
+        const char *model, *port;
+        int status;
+        std::string said;
+    } rows[] = {
+        {"KORVA40S", "/dev/nonexist", 1,
+         "Init Fail\nDevice /dev/nonexist: No such file or directory."},
+        {"KORVA40P", "LPT:/dev/nonexist", 1,
+         "Init Fail\n[ParPortCtl] CreateFile fail : 2\nDevice /dev/nonexist: No such file or "
+         "directory."},
+        {"KORVA40P", "LPT0", 2, "--port LPT0 is not a port name"},
+        {"KORVA40S", "com0", 2, "--port com0 is not a port name"},
+        {"KORVA40P", "LPT:", 2, "--port LPT: is not a port name"},
+        {"KORVA40S", "PRN", 2, "--port PRN is not a port name"},
+    };
+    for (const Row& row : rows) {
+        ProgramResult r =
+            runProgram(KORVACTL_PATH, {"--model", row.model, "--port", row.port, "setup", "get"},
+                       dir.path(), 20000, kOffscreen);
+        EXPECT_EQ(r.status, row.status) << row.port;
+        EXPECT_NE(r.err.find(row.said), std::string::npos) << row.port << ": " << r.err;
+        if (row.status == 2) {
+            EXPECT_EQ(r.err.find("Init Fail"), std::string::npos) << row.port << ": " << r.err;
+        }
+    }
 }
 
 TEST(ProgramOptions, APortRefusedForLackOfPermissionSaysWhatGrantsAccess) {
