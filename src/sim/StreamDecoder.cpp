@@ -529,7 +529,18 @@ std::size_t StreamDecoder::nvPrint(const std::uint8_t* p, std::size_t n, bool st
         return 0;
     const int image = p[header];
     const int quality = p[header + 1];
-    bool found = m_core.printNvImage(m_link, at(0), image, quality);
+    // m is 0..3 or its ASCII form '0'..'3'; the printer ignores the command for any other m.
+    const int size = quality <= 3 ? quality : quality >= 48 && quality <= 51 ? quality - 48 : -1;
+    if (size < 0) {
+        m_core.addCommand(m_link, at(0), header + 2, "nv-print",
+                          {{"star", star},
+                           {"image", image},
+                           {"quality", quality},
+                           {"found", false},
+                           {"ignored", "bad quality"}});
+        return header + 2;
+    }
+    bool found = m_core.printNvImage(m_link, at(0), image, size);
     m_core.addCommand(m_link, at(0), header + 2, "nv-print",
                       {{"star", star}, {"image", image}, {"quality", quality}, {"found", found}});
     return header + 2;

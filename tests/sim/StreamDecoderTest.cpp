@@ -49,8 +49,8 @@ TEST(StreamDecoder, NvDefinitionMonoAndGrayRecords) {
     for (std::size_t i = 0; i < mono.size(); ++i)
         mono[i] = static_cast<std::uint8_t>(i);
     Bytes gray(1664, 0x35);
-    auto r = decode(concat(
-        {bytes("1C 71 02 0D 00 04 00"), mono, bytes("0D A0 04 00"), gray, bytes("1C 70 02 03")}));
+    auto r = decode(concat({bytes("1C 71 02 0D 00 04 00"), mono, bytes("0D A0 04 00"), gray,
+                            bytes("1C 70 02 03 1C 70 01 31 1C 70 01 07")}));
     ASSERT_EQ(r["nvImages"].size(), 2u);
     const auto& first = r["nvImages"][0];
     EXPECT_EQ(first["number"], 1);
@@ -68,6 +68,11 @@ TEST(StreamDecoder, NvDefinitionMonoAndGrayRecords) {
     EXPECT_EQ(r["printed"][0]["image"], 2);
     EXPECT_EQ(r["printed"][0]["quality"], 3);
     EXPECT_TRUE(r["printed"][0]["found"].get<bool>());
+    // The ASCII form of m is the same size; any other m prints nothing.
+    ASSERT_EQ(r["printed"].size(), 2u);
+    EXPECT_EQ(r["printed"][1]["quality"], 1);
+    EXPECT_EQ(r["commands"][2]["quality"], 0x31);
+    EXPECT_EQ(r["commands"][3]["ignored"], "bad quality");
     EXPECT_EQ(test::accountingGaps(r, "file"), "");
 }
 
