@@ -104,21 +104,27 @@ int ParPortCtl::Read(std::uint8_t* buffer, std::uint32_t capacity) {
     if (!m_bOpen || !m_Port || buffer == nullptr || capacity == 0)
         return 0;
     int fd = m_Port.get();
-    bool stopped = false;
-    int revents = fdio::waitFor(fd, POLLIN, -1, m_StopEvent.fd(), &stopped);
-    if (stopped)
-        return 0;
-    if (revents < 0 || !(revents & (POLLIN | POLLHUP | POLLERR))) {
-        int code = revents < 0 ? errno : EIO;
-        setError(code, formatted("[ParPortCtl] Read fail : %d", code));
-        m_Log.Print("[ParPortCtl] Read fail : %d", code);
-        return 0;
+    long n = 0;
+    for (;;) {
+        bool stopped = false;
+        int revents = fdio::waitFor(fd, POLLIN, -1, m_StopEvent.fd(), &stopped);
+        if (stopped)
+            return 0;
+        if (revents < 0 || !(revents & (POLLIN | POLLHUP | POLLERR))) {
+            int code = revents < 0 ? errno : EIO;
+            setError(code, formatted("[ParPortCtl] Read fail : %d", code));
+            m_Log.Print("[ParPortCtl] Read fail : %d", code);
+            return 0;
+        }
+        n = fdio::readRetry(fd, buffer, capacity);
+        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            break;
+        // The parallel printer driver has no poll support and says "ready" before the printer
+        // has anything to send: one request still waits for the answer, asking at a pace.
+        fdio::waitFor(m_StopEvent.fd(), POLLIN, kReadRetryMs);
     }
-    long n = fdio::readRetry(fd, buffer, capacity);
     if (n > 0)
         return static_cast<int>(n);
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-        return 0;
     int code = n < 0 ? errno : EIO;
     setError(code, formatted("[ParPortCtl] Read fail : %d\r\n", code));
     m_Log.Print("[ParPortCtl] Read fail : %d", code);

@@ -11,9 +11,9 @@
 // - Write: 0 when not open. Waits up to writeWaitMs() (5000 ms) for the port to take all bytes;
 //   not done by then gives 0 and no text; a failing port gives 0 with "[ParPortCtl] Write fail :
 //   %d". Otherwise the count written.
-// - Read (used by the receive thread): waits until bytes arrive or the receiver is stopped;
-//   returns the count read, 0 when stopped, not open or failed ("[ParPortCtl] Read fail : %d",
-//   also logged).
+// - Read (used by the receive thread): waits until bytes arrive or the receiver is stopped (on a
+//   port that cannot tell when bytes wait, asking every kReadRetryMs); returns the count read,
+//   0 when stopped, not open or failed ("[ParPortCtl] Read fail : %d", also logged).
 // - StartReceiver starts the thread (1), or returns 1 at once when one is running; a receiver
 //   that ended by itself (full ring) is joined first. StopReceiver stops and joins it (1).
 //   RequestRead makes the thread perform one read (1); a request made before the thread starts
@@ -49,6 +49,7 @@ public:
     static constexpr int kWriteWaitMs = 5000;
     static constexpr int kClosePauseMs = 100;
     static constexpr std::uint32_t kReadSize = 512;
+    static constexpr int kReadRetryMs = 20;
 
     ParPortCtl(ErrorLog& log, Clock& clock);
     ~ParPortCtl();
