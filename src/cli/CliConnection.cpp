@@ -76,6 +76,7 @@ bool CliConnection::choose() {
         std::string name = port.substr(5);
         if (name.empty()) {
             show(MsgInputOutputFileName);
+            m_commandLineRefused = true;
             return false;
         }
         ports.m_PortName = "FILE";

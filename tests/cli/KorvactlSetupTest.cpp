@@ -208,7 +208,7 @@ TEST(KorvactlFile, SelectionChecksAndTheirMessages) {
         {{"--port", "/dev/nonexistent", "--data", "5", "--stop", "2"}, "Stop Bit is not selected"},
         {{"--port", "ETHERNET_II", "--tcp-port", "1023"},
          "Please enter PORT number between 1024 ~ 65534."},
-        {{"--port", "FILE:"}, "Input the output file name!"},
+        {{"--port", "FILE:"}, "Input the output file name!", 2},
         {{"--port", "/dev/nonexistent"}, "Init Fail"},
         {{"--port", "ETHERNET_II", "--ip", "10.0.0.300"},
          "--ip 10.0.0.300 is not an IPv4 address",
