@@ -96,6 +96,7 @@ bool CliConnection::choose() {
     if (port == "ETHERNET_II" || port == "WIFI") {
         if (!NetworkLinkScreen::portAllowed(m_options.tcpPort)) {
             show(MsgPortRange);
+            m_commandLineRefused = true;
             return false;
         }
         Ip4 address{};
