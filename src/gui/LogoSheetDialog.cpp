@@ -7,6 +7,7 @@
 #include "gui/LogoProgressDialog.h"
 #include "gui/QtText.h"
 #include "gui/QtTimerHost.h"
+#include "logo/LogoHelp.h"
 #include "logo/NvUpload.h"
 #include "logo/PreviewPicture.h"
 
@@ -18,10 +19,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <numeric>
@@ -58,12 +61,13 @@ void setChecked(QAbstractButton* button, bool on) {
 
 LogoSheetDialog::LogoSheetDialog(const LogoContext& context, Profile& profile, std::string portName,
                                  std::string summary, std::uint16_t langId, QWidget* parent)
-    : QDialog(parent), m_captions(LogoCaptions::make(langId == 0x0412)),
+    : QDialog(parent), m_captions(LogoCaptions::make(langId == 0x0412)), m_korean(langId == 0x0412),
       m_clock(context.clock), m_ctx{context.ports, context.socket,    context.ethernet,
                                     context.log,   context.catalogue, context.prompter,
                                     m_clock,       context.modelKind},
       m_sheet(m_ctx, profile, std::move(portName), std::move(summary)),
       m_printTimers(std::make_unique<QtTimerHost>()) {
+    helpBook = LogoHelp::defaultPath();
     setObjectName("LogoSheetDialog");
     setWindowIcon(appIcon());
     setWindowTitle(qt(m_captions.title));
@@ -94,6 +98,8 @@ LogoSheetDialog::LogoSheetDialog(const LogoContext& context, Profile& profile, s
     layout->addLayout(buttons);
     connect(m_ok, &QPushButton::clicked, this, &LogoSheetDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &LogoSheetDialog::reject);
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { showHelp(m_tabs->currentIndex()); });
 
     // Captions, set once.
     const LogoCaptions& c = m_captions;
@@ -222,6 +228,42 @@ LogoSheetDialog::LogoSheetDialog(const LogoContext& context, Profile& profile, s
 LogoSheetDialog::~LogoSheetDialog() {
     // The print page's controller stops its timer before the timer host goes.
     m_print.reset();
+}
+
+void LogoSheetDialog::showHelp(int page) {
+    const std::string topic = LogoHelp::pageTopic(page);
+    HelpSection section = LogoHelp::readSection(helpBook, topic);
+    if (section.status != HelpSection::Found) {
+        m_ctx.prompter.inform(LogoHelp::failureMessage(section, helpBook, topic, m_korean),
+                              Icon::Exclamation);
+        return;
+    }
+    // One window, beside the sheet rather than over it, so the page stays usable while it is
+    // read; the next F1 shows the next topic in it.
+    if (!m_help) {
+        m_help = new QDialog(this);
+        m_help->setObjectName("help");
+        m_help->setWindowIcon(appIcon());
+        m_help->setModal(false);
+        auto* layout = new QVBoxLayout(m_help);
+        m_helpText = new QTextBrowser(m_help);
+        m_helpText->setObjectName("helpText");
+        m_helpText->setOpenLinks(false);
+        layout->addWidget(m_helpText, 1);
+        auto* close = new QPushButton(qt(m_captions.ok), m_help);
+        close->setObjectName("close");
+        connect(close, &QPushButton::clicked, m_help, &QDialog::close);
+        auto* row = new QHBoxLayout;
+        row->addStretch();
+        row->addWidget(close);
+        layout->addLayout(row);
+        m_help->resize(560, 480);
+    }
+    m_help->setWindowTitle(qt(topic));
+    m_helpText->setMarkdown(qt(section.text));
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void LogoSheetDialog::newPrintPage() {

@@ -8,6 +8,8 @@
 // keep the event loop going (EventLoopClock), so the window repaints between chunks and takes
 // Cancel; the window closes only once no controller call is left running.
 //
+// F1 opens the help book's section on the page showing, in a window beside the sheet.
+//
 // GUI thread only. Everything in the context outlives the window.
 #include "gui/EventLoopClock.h"
 #include "logo/LogoCaptions.h"
@@ -21,6 +23,7 @@
 
 class QPushButton;
 class QTabWidget;
+class QTextBrowser;
 
 namespace korva {
 
@@ -59,6 +62,13 @@ public:
     // Called as a transfer window comes up, before the transfer's first step (tests, tour).
     std::function<void(LogoProgressDialog&)> onTransferShown;
 
+    // The help book F1 reads (LogoHelp::defaultPath() unless changed).
+    std::string helpBook;
+    // The help window once F1 has opened it, else null.
+    QDialog* helpWindow() const { return m_help; }
+    QTextBrowser* helpText() const { return m_helpText; }
+    void showHelp(int page);
+
     void render();
 
 public slots:
@@ -84,6 +94,7 @@ private:
     void newPrintPage();
 
     LogoCaptions m_captions;
+    bool m_korean;
     EventLoopClock m_clock;
     LogoContext m_ctx;
     LogoSheet m_sheet;
@@ -104,6 +115,8 @@ private:
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     LogoProgressDialog* m_transfer = nullptr;
+    QDialog* m_help = nullptr;
+    QTextBrowser* m_helpText = nullptr;
 };
 
 } // namespace korva

@@ -29,6 +29,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QtTest>
 #include <memory>
 #include <set>
@@ -261,6 +262,46 @@ private slots:
               "All bit image files are written in the NV Graphics memory of the printer.",
               "Complete the NV bit image definition.\r\nPlease wait some paper feed."})
             QVERIFY2(std::find(shown.begin(), shown.end(), text) != shown.end(), text);
+    }
+
+    // F1 on each page opens the help window on that page's topic; without the book the screen
+    // says so and opens nothing.
+    void helpKey_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("topic");
+        QTest::newRow("select") << int(LogoSheetDialog::SelectPage) << "Bitmap Selection";
+        QTest::newRow("preview") << int(LogoSheetDialog::PreviewPage) << "Preview";
+        QTest::newRow("upload") << int(LogoSheetDialog::UploadPage) << "Logo Upload";
+        QTest::newRow("print") << int(LogoSheetDialog::PrintPage) << "Logo Printout";
+        QTest::newRow("setup") << int(LogoSheetDialog::SetupPage) << "Setup";
+    }
+    void helpKey() {
+        QFETCH(int, page);
+        QFETCH(QString, topic);
+        QTemporaryDir work;
+        Bench bench(work.path());
+        auto sheet = bench.sheet();
+        LogoSheetDialog& d = *sheet;
+        d.helpBook = KORVA_HELP_BOOK;
+        d.show();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.tabs()->setCurrentIndex(page);
+        QTest::keyClick(&d, Qt::Key_F1);
+        QVERIFY(d.helpWindow());
+        QVERIFY(d.helpWindow()->isVisible());
+        QCOMPARE(d.helpWindow()->windowTitle(), topic);
+        QVERIFY(d.helpText()->toPlainText().startsWith(topic));
+        QVERIFY(bench.prompter.messages().empty());
+
+        d.helpWindow()->close();
+        d.helpBook = work.filePath("none.md").toStdString();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QTest::keyClick(&d, Qt::Key_F1);
+        QVERIFY(!d.helpWindow()->isVisible());
+        QCOMPARE(bench.prompter.messages().size(), std::size_t(1));
+        QVERIFY(bench.prompter.messages()[0].starts_with("The help book cannot be read."));
     }
 
     // Sorting, removing and resetting forget the remembered row (no page reselects a row that
