@@ -55,6 +55,18 @@ private:
     QPointer<QWidget> m_last;
 };
 
+// The window a step expects on top; a different one fails the test with both names instead of
+// crashing it.
+template <typename T> T* as(QWidget* w) {
+    auto* t = qobject_cast<T*>(w);
+    if (!t)
+        QTest::qFail(
+            qPrintable(QString("expected %1 on top, found %2")
+                           .arg(T::staticMetaObject.className(), w->metaObject()->className())),
+            __FILE__, __LINE__);
+    return t;
+}
+
 QStringList items(QComboBox* box) {
     QStringList out;
     for (int i = 0; i < box->count(); ++i)
@@ -208,22 +220,31 @@ private slots:
         Session session(m_demo, "KORVA40E-II");
         bool answered = false;
         QString model;
-        QVERIFY(session.run(
-            {[&](QWidget* w) { clickLater(qobject_cast<NetworkLinkDialog*>(w)->okButton()); },
-             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->userSetupButton()); },
-             [&](QWidget* w) {
-                 auto* setup = qobject_cast<UserSetupDialog*>(w);
-                 QVERIFY(setup);
-                 model = setup->findChild<QLabel*>("model")->text();
-                 setup->getValueButton()->click();
-                 QElapsedTimer t;
-                 t.start();
-                 while (!setup->screen().received(SetSetupCode) && t.elapsed() < 5000)
-                     QTest::qWait(5);
-                 answered = setup->screen().received(SetSetupCode);
-                 clickLater(setup->exitButton());
-             },
-             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }}));
+        QVERIFY(session.run({[&](QWidget* w) {
+                                 if (auto* d = as<NetworkLinkDialog>(w))
+                                     clickLater(d->okButton());
+                             },
+                             [&](QWidget* w) {
+                                 if (auto* d = as<MainMenuDialog>(w))
+                                     clickLater(d->userSetupButton());
+                             },
+                             [&](QWidget* w) {
+                                 auto* setup = qobject_cast<UserSetupDialog*>(w);
+                                 QVERIFY(setup);
+                                 model = setup->findChild<QLabel*>("model")->text();
+                                 setup->getValueButton()->click();
+                                 QElapsedTimer t;
+                                 t.start();
+                                 while (!setup->screen().received(SetSetupCode) &&
+                                        t.elapsed() < 5000)
+                                     QTest::qWait(5);
+                                 answered = setup->screen().received(SetSetupCode);
+                                 clickLater(setup->exitButton());
+                             },
+                             [&](QWidget* w) {
+                                 if (auto* d = as<MainMenuDialog>(w))
+                                     clickLater(d->backButton());
+                             }}));
         QVERIFY(answered);
         QCOMPARE(model, QString("KORVA40 - ETHERNET_II"));
         QCOMPARE(session.app.context().ports.m_ReceiveMode, 2);
@@ -237,23 +258,25 @@ private slots:
         bool logoEnabled = false;
         QString title, port;
         int pages = 0, page = -1;
-        QVERIFY(session.run(
-            {[&](QWidget* w) {
-                 auto* menu = qobject_cast<MainMenuDialog*>(w);
-                 QVERIFY(menu);
-                 logoEnabled = menu->logoButton()->isEnabled();
-                 clickLater(menu->logoButton());
-             },
-             [&](QWidget* w) {
-                 auto* sheet = qobject_cast<LogoSheetDialog*>(w);
-                 QVERIFY(sheet);
-                 title = sheet->windowTitle();
-                 pages = sheet->tabs()->count();
-                 page = sheet->tabs()->currentIndex();
-                 port = QString::fromStdString(sheet->sheet().portName());
-                 clickLater(sheet->cancelButton());
-             },
-             [&](QWidget* w) { clickLater(qobject_cast<MainMenuDialog*>(w)->backButton()); }}));
+        QVERIFY(session.run({[&](QWidget* w) {
+                                 auto* menu = qobject_cast<MainMenuDialog*>(w);
+                                 QVERIFY(menu);
+                                 logoEnabled = menu->logoButton()->isEnabled();
+                                 clickLater(menu->logoButton());
+                             },
+                             [&](QWidget* w) {
+                                 auto* sheet = qobject_cast<LogoSheetDialog*>(w);
+                                 QVERIFY(sheet && sheet->tabs());
+                                 title = sheet->windowTitle();
+                                 pages = sheet->tabs()->count();
+                                 page = sheet->tabs()->currentIndex();
+                                 port = QString::fromStdString(sheet->sheet().portName());
+                                 clickLater(sheet->cancelButton());
+                             },
+                             [&](QWidget* w) {
+                                 if (auto* d = as<MainMenuDialog>(w))
+                                     clickLater(d->backButton());
+                             }}));
         QVERIFY(logoEnabled);
         QCOMPARE(title, QString("KORVASet : Tavel Image Logo Setup"));
         QCOMPARE(pages, 5);
