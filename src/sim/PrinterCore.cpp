@@ -241,6 +241,15 @@ void PrinterCore::cut(bool partial) {
     ++m_cuts;
 }
 
+std::size_t PrinterCore::nvCapacityBytes() const {
+    // The setting is the list position + 1 of 0, 64, ..., 384 KB.
+    const std::string& position = m_settings.value(0x02);
+    int kb = m_model.nvGraphicKB;
+    if (position.size() == 1 && position[0] >= '1' && position[0] <= '7')
+        kb = (position[0] - '1') * 64;
+    return static_cast<std::size_t>(kb) * 1024;
+}
+
 void PrinterCore::beginNvDefinition() {
     m_nv.clear();
     ++m_nvDefinitions;

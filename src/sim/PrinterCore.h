@@ -42,6 +42,8 @@ public:
     const SimModel& model() const { return m_model; }
     SettingStore& settings() { return m_settings; }
     NvStore& nv() { return m_nv; }
+    // Bytes of NV graphics memory, as the stored "NV graphic memory" setting divides it now.
+    std::size_t nvCapacityBytes() const;
     FirmwareReceiver& firmware() { return m_firmware; }
     NetConfigResponder& network() { return m_network; }
 

@@ -449,6 +449,7 @@ std::size_t StreamDecoder::beginNv(const std::uint8_t* p, std::size_t n, bool st
     m_nvDef.length = header + 1;
     m_nvDef.star = star;
     m_nvDef.count = p[header];
+    m_nvDef.capacity = m_core.nvCapacityBytes();
     m_core.beginNvDefinition();
     if (m_honourBusy && m_core.options().nvEraseMs > 0)
         m_core.startNvErase(m_nowMs + m_core.options().nvEraseMs);
@@ -479,9 +480,9 @@ std::size_t StreamDecoder::nvRecords(const std::uint8_t* p, std::size_t n, bool 
                 endNv("ok");
             return 4;
         }
-        if (d.bytes + k > kNvCapacity) {
-            // More than the NV memory can hold: the record's length cannot be true, so the
-            // definition ends here and what follows is decoded afresh.
+        if (d.bytes + k > d.capacity) {
+            // More than the NV memory can hold: the printer stores no more of the definition,
+            // which ends here, and what follows is decoded afresh.
             endNv("too-large");
             return 4;
         }

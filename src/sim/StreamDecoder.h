@@ -41,8 +41,6 @@ public:
     const std::string& link() const { return m_link; }
     std::uint64_t received() const { return m_base + m_buf.size(); }
 
-    static constexpr std::size_t kNvCapacity = 1024 * 1024; // bytes of one definition, at most
-
 private:
     enum class Mode { Idle, NvRecords, AreaData };
 
@@ -82,6 +80,7 @@ private:
         int index = 0; // records finished
         int empty = 0;
         std::size_t bytes = 0;
+        std::size_t capacity = 0; // the NV graphics memory the printer's setting gives
         bool inData = false;
         NvImage image;
         std::size_t want = 0;

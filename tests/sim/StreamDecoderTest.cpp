@@ -76,6 +76,38 @@ TEST(StreamDecoder, NvDefinitionMonoAndGrayRecords) {
     EXPECT_EQ(test::accountingGaps(r, "file"), "");
 }
 
+// The printer keeps no more than its NV graphics memory holds, as the model and the stored
+// memory setting divide it: a definition that goes past it ends there.
+TEST(StreamDecoder, NvDefinitionEndsAtTheNvGraphicsMemory) {
+    const Bytes full128 = concat({bytes("40 00 00 01"), repeat(0x55, 128 * 1024)});
+    const Bytes full64 = concat({bytes("40 00 80 00"), repeat(0x55, 64 * 1024)});
+    const Bytes oneMore = bytes("01 00 01 00 FF FF FF FF FF FF FF FF");
+    const Bytes setTo64KB = bytes("1D 28 45 03 00 01 49 4E 1D 28 45 04 00 05 02 02 00 "
+                                  "1D 28 45 04 00 02 4F 55 54");
+    struct Case {
+        const char* model;
+        Bytes stream;
+        const char* status;
+        std::size_t images;
+    };
+    const Case cases[] = {
+        {"KORVA30", concat({bytes("1C 71 01"), full128}), "ok", 1},
+        {"KORVA30", concat({bytes("1C 71 02"), full128, oneMore}), "too-large", 1},
+        {"KORVA40S", concat({bytes("1C 71 02"), full128, oneMore}), "ok", 2},
+        {"KORVA40S", concat({setTo64KB, bytes("1C 71 01"), full64}), "ok", 1},
+        {"KORVA40S", concat({setTo64KB, bytes("1C 71 02"), full64, oneMore}), "too-large", 1},
+    };
+    for (const Case& c : cases) {
+        auto r = decode(c.stream, c.model);
+        nlohmann::json define;
+        for (const auto& command : r["commands"])
+            if (command["cmd"] == "nv-define")
+                define = command;
+        EXPECT_EQ(define["status"], c.status) << c.model << " " << c.stream.size();
+        EXPECT_EQ(r["nvImages"].size(), c.images) << c.model << " " << c.stream.size();
+    }
+}
+
 TEST(StreamDecoder, EraseAndStarFormsAndUnknownImage) {
     auto r = decode(bytes("1B 1C 71 01 0D 00 04 00")); // header only: cut short
     EXPECT_EQ(r["commands"][0]["status"], "truncated");
