@@ -132,8 +132,11 @@ int ParPortCtl::Read(std::uint8_t* buffer, std::uint32_t capacity) {
 }
 
 int ParPortCtl::StartReceiver() {
-    if (m_Running)
-        return 1;
+    {
+        std::lock_guard running(m_RunMutex);
+        if (m_Running)
+            return 1;
+    }
     if (m_Thread.joinable())
         m_Thread.join(); // a receiver that ended on a full ring
     if (!m_StopEvent.valid() || !m_ReadRequest.valid()) {
@@ -220,6 +223,7 @@ void ParPortCtl::receiveLoop() {
         int n = Read(buffer, kReadSize);
         if (n <= 0)
             continue;
+        std::lock_guard running(m_RunMutex);
         if (!absorb(buffer, static_cast<std::uint32_t>(n))) {
             m_Running = false;
             return; // full ring: nothing more is received until the receiver is restarted

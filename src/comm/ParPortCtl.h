@@ -96,6 +96,9 @@ private:
     WakeEvent m_ReadRequest;
     std::thread m_Thread;
     std::atomic<bool> m_Running{false};
+    // Held while the receiver decides to end on a full ring and while a start looks at
+    // m_Running, so a start never counts on a receiver that has already decided to end.
+    std::mutex m_RunMutex;
     UniqueFd m_Port;
     mutable std::mutex m_Mutex; // guards the error text and the last status
     std::string m_LastErrorText;
