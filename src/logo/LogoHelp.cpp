@@ -1,5 +1,7 @@
 #include "logo/LogoHelp.h"
 
+#include "base/ProgramFile.h"
+
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -27,21 +29,11 @@ const char* pageTopic(int page) {
 }
 
 std::string locate(const std::string& exePath) {
-    auto slash = exePath.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string(".") : exePath.substr(0, slash);
-    std::string installed = dir + "/" + kInstalledDir + "/" + kFileName;
-    std::string beside = dir + "/" + kFileName;
-    if (access(installed.c_str(), F_OK) == 0)
-        return installed;
-    if (access(beside.c_str(), F_OK) == 0)
-        return beside;
-    return installed;
+    return shippedFile(exePath, kInstalledDir, kFileName);
 }
 
 std::string defaultPath() {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    return locate(n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string());
+    return locate(ownExecutable());
 }
 
 HelpSection findSection(const std::string& book, const std::string& topic) {

@@ -1,6 +1,7 @@
 #include "network/WifiModule.h"
 
 #include "base/ErrorLog.h"
+#include "base/ProgramFile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,10 +18,7 @@ WifiModule::~WifiModule() {
 }
 
 std::string WifiModule::defaultPath() {
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    std::string exePath = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
-    return locate(std::getenv("KORVASET_WIFI_MODULE"), exePath);
+    return locate(std::getenv("KORVASET_WIFI_MODULE"), ownExecutable());
 }
 
 std::string WifiModule::locate(const char* override, const std::string& exePath) {
@@ -28,17 +26,7 @@ std::string WifiModule::locate(const char* override, const std::string& exePath)
         return override;
     if (exePath.empty())
         return kFileName;
-    auto slash = exePath.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string(".") : exePath.substr(0, slash);
-    // An installed program keeps its plugins under the library folder; a program run from its
-    // build folder (or copied elsewhere with its plugin) has it alongside.
-    std::string installed = dir + "/" + kInstalledDir + "/" + kFileName;
-    std::string beside = dir + "/" + kFileName;
-    if (access(installed.c_str(), F_OK) == 0)
-        return installed;
-    if (access(beside.c_str(), F_OK) == 0)
-        return beside;
-    return installed;
+    return shippedFile(exePath, kInstalledDir, kFileName);
 }
 
 bool WifiModule::load() {
