@@ -134,6 +134,22 @@ void runTimer(SetupFixture& f, UserSetupScreen& s, int maxRounds = 30) {
     }
 }
 
+// Get Value started over the parallel link to a printer that never answers the 0xFA query;
+// null when the link did not open.
+UserSetupScreen* queryNeverAnswered(ScriptedPrinter& printer, SetupFixture& f) {
+    if (printer.path().empty())
+        return nullptr;
+    printer.dropFirst[0xFA] = 1000;
+    printer.start();
+    f.app->ports.m_PortName = "LPT:" + printer.path();
+    f.app->ports.m_ModelKind = 6;
+    UserSetupScreen& s = f.makeScreen();
+    if (!s.open())
+        return nullptr;
+    s.getValue();
+    return &s;
+}
+
 } // namespace
 
 TEST(UserSetupParallel, DroppedAndUndecodableRepliesAreAskedAgainUntilAnswered) {
@@ -171,15 +187,10 @@ TEST(UserSetupParallel, DroppedAndUndecodableRepliesAreAskedAgainUntilAnswered) 
 
 TEST(UserSetupParallel, AFailedResendEndsTheQueryAndLeavesAWayOut) {
     ScriptedPrinter printer;
-    ASSERT_FALSE(printer.path().empty());
-    printer.dropFirst[0xFA] = 1000; // never answered
-    printer.start();
     SetupFixture f;
-    f.app->ports.m_PortName = "LPT:" + printer.path();
-    f.app->ports.m_ModelKind = 6;
-    UserSetupScreen& s = f.makeScreen();
-    ASSERT_TRUE(s.open());
-    s.getValue();
+    UserSetupScreen* screen = queryNeverAnswered(printer, f);
+    ASSERT_TRUE(screen);
+    UserSetupScreen& s = *screen;
     settle(s);
     printer.hangUp();
     f.clock.advance(3000);
@@ -202,15 +213,10 @@ TEST(UserSetupParallel, AFailedResendEndsTheQueryAndLeavesAWayOut) {
 // closing the window) stays the way out.
 TEST(UserSetupParallel, ExitEndsAQueryThePrinterNeverCompletes) {
     ScriptedPrinter printer;
-    ASSERT_FALSE(printer.path().empty());
-    printer.dropFirst[0xFA] = 1000; // never answered
-    printer.start();
     SetupFixture f;
-    f.app->ports.m_PortName = "LPT:" + printer.path();
-    f.app->ports.m_ModelKind = 6;
-    UserSetupScreen& s = f.makeScreen();
-    ASSERT_TRUE(s.open());
-    s.getValue();
+    UserSetupScreen* screen = queryNeverAnswered(printer, f);
+    ASSERT_TRUE(screen);
+    UserSetupScreen& s = *screen;
     runTimer(f, s, 4);
     EXPECT_TRUE(s.getValueRunning());
     EXPECT_TRUE(f.timers.active(UserSetupScreen::kTimerId));
