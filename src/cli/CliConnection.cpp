@@ -206,6 +206,7 @@ bool CliConnection::searchUsbPrinter(int family) {
 bool CliConnection::chooseSerialParameters(int family) {
     CPorts& ports = m_app->ports;
     const CliOptions& o = m_options;
+    // Each refusal below is of a value given on the command line: status 2, as for a bad --ip.
     // No --baud: the model's first list item, as the screen preselects it.
     const std::vector<int> rates = baudRatesOf(family);
     const int baud = o.baud == 0 ? rates.front() : o.baud;
@@ -216,11 +217,13 @@ bool CliConnection::chooseSerialParameters(int family) {
         m_prompter.inform(std::string(m_app->catalogue.text(MsgBaudNotSelected)) + "\n" + o.model +
                               " takes " + list + ".",
                           Icon::Exclamation);
+        m_commandLineRefused = true;
         return false;
     }
     ports.m_BaudRate = baud;
     if (o.dataBits < 5 || o.dataBits > 8) {
         show(MsgDataLengthNotSelected);
+        m_commandLineRefused = true;
         return false;
     }
     ports.m_DataBits = o.dataBits;
@@ -232,11 +235,13 @@ bool CliConnection::chooseSerialParameters(int family) {
         ports.m_Parity = 2;
     else {
         show(MsgParityNotSelected);
+        m_commandLineRefused = true;
         return false;
     }
     // With 5 data bits the Stop Bit list holds only the item 1.
     if ((o.stopBits != 1 && o.stopBits != 2) || (o.stopBits == 2 && o.dataBits == 5)) {
         show(MsgStopBitNotSelected);
+        m_commandLineRefused = true;
         return false;
     }
     ports.m_StopBits = o.stopBits == 2 ? 2 : 0;
@@ -248,6 +253,7 @@ bool CliConnection::chooseSerialParameters(int family) {
         ports.m_FlowControl = 3;
     else {
         show(MsgFlowNotSelected);
+        m_commandLineRefused = true;
         return false;
     }
     return true;

@@ -201,11 +201,14 @@ TEST(KorvactlFile, SelectionChecksAndTheirMessages) {
         int status = 1; // 2: the command line itself is refused
     } rows[] = {
         {{"--model", "PRINTER9"}, "Invalid Device!"},
-        {{"--port", "/dev/nonexistent", "--baud", "57600"}, "Baudrate is not selected!"},
+        {{"--port", "/dev/nonexistent", "--baud", "57600"}, "Baudrate is not selected!", 2},
         {{"--model", "KORVA10S", "--port", "/dev/nonexistent", "--baud", "115200"},
-         "Baudrate is not selected!"},
-        {{"--port", "/dev/nonexistent", "--data", "9"}, "Data length is not selected!"},
-        {{"--port", "/dev/nonexistent", "--data", "5", "--stop", "2"}, "Stop Bit is not selected"},
+         "Baudrate is not selected!",
+         2},
+        {{"--port", "/dev/nonexistent", "--data", "9"}, "Data length is not selected!", 2},
+        {{"--port", "/dev/nonexistent", "--data", "5", "--stop", "2"},
+         "Stop Bit is not selected",
+         2},
         {{"--port", "ETHERNET_II", "--tcp-port", "1023"},
          "Please enter PORT number between 1024 ~ 65534.",
          2},
