@@ -10,6 +10,11 @@ elseif(KORVA_SANITIZE STREQUAL "thread")
 elseif(NOT KORVA_SANITIZE STREQUAL "")
     message(FATAL_ERROR "KORVA_SANITIZE must be empty, 'address' or 'thread'")
 endif()
+# Sanitizer builds exist only to run the tests: -O1 keeps the reports' stacks whole and line
+# tables are all they print, at half the compile time of the packaged build's -O2 -g.
+if(KORVA_SANITIZE)
+    add_compile_options($<$<CONFIG:RelWithDebInfo>:-O1> $<$<CONFIG:RelWithDebInfo>:-g1>)
+endif()
 
 # Warnings as errors for the project's own code only (never for third-party headers).
 function(korva_warnings target)
@@ -19,6 +24,13 @@ function(korva_warnings target)
     if(KORVA_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
         target_compile_options(${target} PRIVATE -Wno-maybe-uninitialized)
     endif()
+endfunction()
+
+# Test code is never shipped and runs as fast as the programs it drives: optimised lightly, with
+# line tables for failure traces, it compiles in half the time of -O2 -g.
+function(korva_test_code target)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo>:-O1>
+                                             $<$<CONFIG:RelWithDebInfo>:-g1>)
 endfunction()
 
 # korva_library(NAME SOURCES a.cpp b.cpp DEPS other_lib ...)
@@ -65,6 +77,7 @@ function(korva_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} korva_testsupport GTest::gtest GTest::gtest_main
                                           GTest::gmock Threads::Threads)
     korva_warnings(${name})
+    korva_test_code(${name})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
                          PROPERTIES LABELS ${ARG_SUITE} TIMEOUT ${ARG_TIMEOUT}
                          WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
