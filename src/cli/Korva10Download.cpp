@@ -8,6 +8,7 @@
 #include "cli/CliConnection.h"
 #include "cli/FullPath.h"
 #include "cli/HookedPrompter.h"
+#include "cli/ScaledTimers.h"
 #include "firmware/Korva10FirmwareScreen.h"
 
 #include <algorithm>
@@ -37,19 +38,6 @@ std::string plainCaption(const char* caption) {
     std::erase(text, '&');
     return text;
 }
-
-// The screen's timers, every period divided by the pause scale (KORVACTL_PAUSE_SCALE): the erase
-// waits and the silence bounds shrink with the printer pauses for a virtual printer.
-class ScaledTimers final : public TimerHost {
-public:
-    ScaledTimers(TimerHost& inner, int scale) : m_inner(inner), m_scale(scale) {}
-    void start(int id, int ms) override { m_inner.start(id, ms / m_scale); }
-    void kill(int id) override { m_inner.kill(id); }
-
-private:
-    TimerHost& m_inner;
-    int m_scale;
-};
 
 // Runs the download until the screen ends or stops; false when Ctrl-C cancelled it.
 bool runScreen(Korva10FirmwareScreen& screen, TimerQueue& timers) {

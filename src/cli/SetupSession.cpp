@@ -6,7 +6,8 @@ namespace korva::cli {
 
 SetupSession::SetupSession(CliConnection& connection)
     : m_connection(connection), m_pumpingClock(connection.clock(), *this),
-      m_timers(m_pumpingClock, *this) {}
+      m_timers(m_pumpingClock, *this),
+      m_screenTimers(m_timers, connection.pauseScale(), kShortestCheckMs) {}
 
 SetupSession::~SetupSession() {
     m_screen.reset();
@@ -17,9 +18,9 @@ bool SetupSession::open() {
     app.ports.m_ReceiveMode = 2; // the main menu's user setup mode
     m_screen = std::make_unique<UserSetupScreen>(
         UserSetupContext{app.ports, app.socket, app.ethernet, app.log, app.catalogue,
-                         m_connection.prompter(), m_connection.pauseClock(), app.profile, app.langId,
-                         m_connection.summary()},
-        m_timers);
+                         m_connection.prompter(), m_connection.pauseClock(), app.profile,
+                         app.langId, m_connection.summary()},
+        m_screenTimers);
     return m_screen->open();
 }
 
@@ -83,7 +84,7 @@ bool SetupSession::getAll() {
                 break;
             // A check resends what is missing; only when a whole recheck period after that
             // brought no reply either does korvactl give up (the screen would keep asking).
-            bool quiet = clock.nowMs() - m_lastReplyMs > kQuietMs;
+            bool quiet = clock.nowMs() - m_lastReplyMs > m_screenTimers.scaled(kQuietMs);
             if (quiet && m_firesSinceReply >= 2)
                 break;
         }

@@ -5,6 +5,7 @@
 #include "base/Clock.h"
 #include "base/TimerHost.h"
 #include "cli/CliConnection.h"
+#include "cli/ScaledTimers.h"
 #include "setup/UserSetupScreen.h"
 
 #include <memory>
@@ -14,6 +15,9 @@ namespace korva::cli {
 class SetupSession : public TimerClient {
 public:
     static constexpr int kQuietMs = 2000; // Get Value ends after this long without a reply
+    // A parallel Get Value's checks and its silence bound shrink with the pause scale, to this
+    // at the least: a virtual printer answers within a few milliseconds.
+    static constexpr int kShortestCheckMs = 500;
 
     explicit SetupSession(CliConnection& connection);
     ~SetupSession() override;
@@ -54,6 +58,7 @@ private:
     CliConnection& m_connection;
     PumpingClock m_pumpingClock;
     TimerQueue m_timers;
+    ScaledTimers m_screenTimers;
     std::unique_ptr<UserSetupScreen> m_screen;
     std::int64_t m_lastReplyMs = 0;
     int m_firesSinceReply = 0;
