@@ -10,10 +10,11 @@ elseif(KORVA_SANITIZE STREQUAL "thread")
 elseif(NOT KORVA_SANITIZE STREQUAL "")
     message(FATAL_ERROR "KORVA_SANITIZE must be empty, 'address' or 'thread'")
 endif()
-# Sanitizer builds exist only to run the tests: -O1 keeps the reports' stacks whole and line
-# tables are all they print, at half the compile time of the packaged build's -O2 -g.
+# Code that only runs tests (the test sources; everything in a sanitizer build): -O1 keeps
+# stacks whole and line tables are all a failure prints, at half the compile time of -O2 -g.
+set(korva_test_only_flags "$<$<CONFIG:RelWithDebInfo>:-O1;-g1>")
 if(KORVA_SANITIZE)
-    add_compile_options($<$<CONFIG:RelWithDebInfo>:-O1> $<$<CONFIG:RelWithDebInfo>:-g1>)
+    add_compile_options("${korva_test_only_flags}")
 endif()
 
 # Warnings as errors for the project's own code only (never for third-party headers).
@@ -26,11 +27,9 @@ function(korva_warnings target)
     endif()
 endfunction()
 
-# Test code is never shipped and runs as fast as the programs it drives: optimised lightly, with
-# line tables for failure traces, it compiles in half the time of -O2 -g.
+# Test code is never shipped and runs as fast as the programs it drives.
 function(korva_test_code target)
-    target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo>:-O1>
-                                             $<$<CONFIG:RelWithDebInfo>:-g1>)
+    target_compile_options(${target} PRIVATE "${korva_test_only_flags}")
 endfunction()
 
 # korva_library(NAME SOURCES a.cpp b.cpp DEPS other_lib ...)

@@ -54,6 +54,12 @@ void CliConnection::show(int message) {
     m_prompter.inform(m_app->catalogue.text(message), Icon::Exclamation);
 }
 
+bool CliConnection::refuse(int message) {
+    show(message);
+    m_commandLineRefused = true;
+    return false;
+}
+
 std::string CliConnection::summary() const {
     return connectionSummary(m_app->ports);
 }
@@ -75,9 +81,7 @@ bool CliConnection::choose() {
     if (port.starts_with("FILE:")) {
         std::string name = port.substr(5);
         if (name.empty()) {
-            show(MsgInputOutputFileName);
-            m_commandLineRefused = true;
-            return false;
+            return refuse(MsgInputOutputFileName);
         }
         ports.m_PortName = "FILE";
         m_prompter.setInputAnswer(name);
@@ -95,9 +99,7 @@ bool CliConnection::choose() {
     }
     if (port == "ETHERNET_II" || port == "WIFI") {
         if (!NetworkLinkScreen::portAllowed(m_options.tcpPort)) {
-            show(MsgPortRange);
-            m_commandLineRefused = true;
-            return false;
+            return refuse(MsgPortRange);
         }
         Ip4 address{};
         if (!parseDotted(m_options.ip, address)) {
@@ -206,7 +208,7 @@ bool CliConnection::searchUsbPrinter(int family) {
 bool CliConnection::chooseSerialParameters(int family) {
     CPorts& ports = m_app->ports;
     const CliOptions& o = m_options;
-    // Each refusal below is of a value given on the command line: status 2, as for a bad --ip.
+    // Each refusal below is of a value given on the command line (status 2).
     // No --baud: the model's first list item, as the screen preselects it.
     const std::vector<int> rates = baudRatesOf(family);
     const int baud = o.baud == 0 ? rates.front() : o.baud;
@@ -222,9 +224,7 @@ bool CliConnection::chooseSerialParameters(int family) {
     }
     ports.m_BaudRate = baud;
     if (o.dataBits < 5 || o.dataBits > 8) {
-        show(MsgDataLengthNotSelected);
-        m_commandLineRefused = true;
-        return false;
+        return refuse(MsgDataLengthNotSelected);
     }
     ports.m_DataBits = o.dataBits;
     if (o.parity == "none")
@@ -234,15 +234,11 @@ bool CliConnection::chooseSerialParameters(int family) {
     else if (o.parity == "even")
         ports.m_Parity = 2;
     else {
-        show(MsgParityNotSelected);
-        m_commandLineRefused = true;
-        return false;
+        return refuse(MsgParityNotSelected);
     }
     // With 5 data bits the Stop Bit list holds only the item 1.
     if ((o.stopBits != 1 && o.stopBits != 2) || (o.stopBits == 2 && o.dataBits == 5)) {
-        show(MsgStopBitNotSelected);
-        m_commandLineRefused = true;
-        return false;
+        return refuse(MsgStopBitNotSelected);
     }
     ports.m_StopBits = o.stopBits == 2 ? 2 : 0;
     if (o.flow == "hw")
@@ -252,9 +248,7 @@ bool CliConnection::chooseSerialParameters(int family) {
     else if (o.flow == "none")
         ports.m_FlowControl = 3;
     else {
-        show(MsgFlowNotSelected);
-        m_commandLineRefused = true;
-        return false;
+        return refuse(MsgFlowNotSelected);
     }
     return true;
 }

@@ -53,6 +53,8 @@ private:
     bool searchUsbPrinter(int family);
     bool chooseSerialParameters(int family);
     void show(int message);
+    // Shows the message for an option's value that is refused: false, and status 2.
+    bool refuse(int message);
 
     CliOptions m_options;
     bool m_commandLineRefused = false;

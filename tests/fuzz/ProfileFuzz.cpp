@@ -4,6 +4,7 @@
 // were, or fails and leaves the file byte for byte as it was.
 #include "FuzzCheck.h"
 #include "base/Profile.h"
+#include "fuzz/ScratchFolder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -79,23 +80,6 @@ std::string fileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A private folder for the profile, removed when the fuzzer ends. On a RAM file system where
-// there is one, so that the fsync of every atomic write costs nothing.
-struct Folder {
-    std::string path = [] {
-        for (std::string t :
-             {"/dev/shm/korva-profile-fuzz.XXXXXX", "/tmp/korva-profile-fuzz.XXXXXX"})
-            if (::mkdtemp(t.data()))
-                return t;
-        return std::string();
-    }();
-    ~Folder() {
-        std::error_code ec;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ec);
-    }
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -114,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string key = request.substr(tab1 + 1, tab2 - tab1 - 1);
     const std::string value = request.substr(tab2 + 1);
 
-    static const Folder folder;
+    static const fuzz::ScratchFolder folder("korva-profile-fuzz");
     if (folder.path.empty())
         return 0;
     const std::string path = folder.path + "/korvaset.INI";

@@ -6,6 +6,7 @@
 #include "base/MessageCatalogue.h"
 #include "base/Profile.h"
 #include "base/RecordingPrompter.h"
+#include "fuzz/ScratchFolder.h"
 #include "logo/LogoList.h"
 #include "logo/LogoOptions.h"
 
@@ -19,30 +20,6 @@
 #include <vector>
 
 namespace {
-
-// One private folder for the profile file, removed when the fuzzer exits. On a RAM file system
-// where there is one: every input is written there, and a disk's journal would set the pace.
-class Scratch {
-public:
-    Scratch() {
-        for (std::string pattern : {"/dev/shm/korva-listfuzz-XXXXXX", "/tmp/korva-listfuzz-XXXXXX"})
-            if (::mkdtemp(pattern.data()) != nullptr) {
-                m_dir = pattern;
-                break;
-            }
-        if (m_dir.empty())
-            std::abort();
-        m_file = m_dir + "/korvaset.INI";
-    }
-    ~Scratch() {
-        std::remove(m_file.c_str());
-        ::rmdir(m_dir.c_str());
-    }
-    const std::string& file() const { return m_file; }
-
-private:
-    std::string m_dir, m_file;
-};
 
 void check(bool condition) {
     if (!condition)
@@ -72,15 +49,18 @@ void checkConsistent(const korva::LogoList& list) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korva;
-    static Scratch scratch;
-    std::FILE* f = std::fopen(scratch.file().c_str(), "wb");
+    static const fuzz::ScratchFolder scratch("korva-listfuzz");
+    static const std::string file = scratch.path + "/korvaset.INI";
+    if (scratch.path.empty())
+        std::abort();
+    std::FILE* f = std::fopen(file.c_str(), "wb");
     if (f == nullptr)
         std::abort();
     const bool written = std::fwrite(data, 1, size, f) == size;
     if (std::fclose(f) != 0 || !written)
         std::abort();
 
-    const Profile profile(scratch.file());
+    const Profile profile(file);
     LogoOptions options;
     MessageCatalogue catalogue;
     RecordingPrompter prompter;
